@@ -48,10 +48,9 @@ std::int32_t digi_path_count = 0;
 int conf_processed = 0;
 
 const baud_entry baud_table[] = {
-    {110, 0x2},        {300, 0x10},      {600, 0x20},      {1200, 0x40},
-    {2400, 0x100},     {4800, 0x200},    {9600, 0x800},    {14400, 0x1000},
-    {19200, 0x2000},   {38400, 0x4000},  {56000, 0x8000},  {57600, 0x40000},
-    {115200, 0x20000}, {0, 0},
+    {110, 0x2},      {300, 0x10},      {600, 0x20},       {1200, 0x40},    {2400, 0x100},
+    {4800, 0x200},   {9600, 0x800},    {14400, 0x1000},   {19200, 0x2000}, {38400, 0x4000},
+    {56000, 0x8000}, {57600, 0x40000}, {115200, 0x20000}, {0, 0},
 };
 
 void conf_load_defaults() {
@@ -78,12 +77,25 @@ void conf_rec_to_wire(const conf_record& rec, std::uint8_t out[CONF_REC_SIZE]) {
   put_u32(out + 16, std::bit_cast<std::uint32_t>(rec.base_lat));
   put_u32(out + 20, std::bit_cast<std::uint32_t>(rec.base_lon));
   std::memcpy(out + 24, rec.station_call, 8);
-  const std::uint16_t words[] = {
-      rec.ssid,        rec.wide_max,        rec.wide_total,      rec.relay_drop,
-      rec.uitrace,     rec.nsr,             rec.have_gps,        rec.dupe_window,
-      rec.beacon_interval, rec.icon,        rec.log_port,        rec.halt_on_error,
-      rec.drop_mangled, rec.fix_valid,      rec.nonaprs,         rec.call_rate_limit,
-      rec.run_mode,    rec.implicit_action, rec.rule_count};
+  const std::uint16_t words[] = {rec.ssid,
+                                 rec.wide_max,
+                                 rec.wide_total,
+                                 rec.relay_drop,
+                                 rec.uitrace,
+                                 rec.nsr,
+                                 rec.have_gps,
+                                 rec.dupe_window,
+                                 rec.beacon_interval,
+                                 rec.icon,
+                                 rec.log_port,
+                                 rec.halt_on_error,
+                                 rec.drop_mangled,
+                                 rec.fix_valid,
+                                 rec.nonaprs,
+                                 rec.call_rate_limit,
+                                 rec.run_mode,
+                                 rec.implicit_action,
+                                 rec.rule_count};
   for (std::size_t i = 0; i < sizeof words / sizeof words[0]; ++i)
     put_u16(out + 32 + 2 * i, words[i]);
   std::memcpy(out + 70, rec.digi_path, sizeof rec.digi_path);

@@ -183,8 +183,8 @@ shell_outcome run_command_line(char* line) {
 
   const cmd_entry* entry = nullptr;
   // A word longer than any buffer-sized command word can match no entry.
-  match_result m = std::strlen(word) > CMD_WORD_MAX ? match_result::unknown
-                                                     : match_command(word, &entry);
+  match_result m =
+      std::strlen(word) > CMD_WORD_MAX ? match_result::unknown : match_command(word, &entry);
   if (m == match_result::unknown) {
     std::printf("\a\aError: unknown command: %s\n", word);
     return shell_outcome::next_prompt;

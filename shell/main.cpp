@@ -42,8 +42,7 @@ int main() {
       return 1;
     }
     if (st == line_status::too_long) {
-      std::printf("\a\aError: command line too long (more than %zu characters)\n",
-                  LINE_SIZE - 1);
+      std::printf("\a\aError: command line too long (more than %zu characters)\n", LINE_SIZE - 1);
       continue;
     }
     if (std::strcmp(cmd_line, "\n") == 0) continue;

@@ -34,9 +34,9 @@ TEST(ConfRecord, DefaultImageWireBytes) {
   const struct {
     int offset;
     unsigned value;
-  } words[] = {{32, 0},  {34, 3},  {36, 6},      {38, 0}, {40, 0},  {42, 0}, {44, 0},
-               {46, 28}, {48, 600}, {50, 0x2F23}, {52, 1}, {54, 0},  {56, 1}, {58, 1},
-               {60, 0},  {62, 0},  {64, 0x70},   {66, 0}, {68, 0},  {188, 0}, {190, 0}};
+  } words[] = {{32, 0},  {34, 3},   {36, 6},      {38, 0}, {40, 0}, {42, 0},  {44, 0},
+               {46, 28}, {48, 600}, {50, 0x2F23}, {52, 1}, {54, 0}, {56, 1},  {58, 1},
+               {60, 0},  {62, 0},   {64, 0x70},   {66, 0}, {68, 0}, {188, 0}, {190, 0}};
   for (auto [offset, value] : words) EXPECT_EQ(u16_at(w, offset), value) << "offset " << offset;
   EXPECT_EQ(w[50], '#');  // symbol code in the low byte
   EXPECT_EQ(w[51], '/');  // symbol table in the high byte
@@ -47,7 +47,7 @@ TEST(ConfRecord, FieldsAreLittleEndianAtTheirOffsets) {
   conf_record r = conf_default;
   r.host_baud = 0x11223344;
   r.altitude = -2;
-  r.base_lat = 45.5f;    // 0x42360000
+  r.base_lat = 45.5f;     // 0x42360000
   r.base_lon = -122.25f;  // 0xC2F48000
   r.uitrace = 0xFFFF;
   r.rule_count = 0x0102;
