@@ -1,5 +1,30 @@
-// Firmware replacement from an Intel HEX file: 0 on success, negative on
-// failure (the file, the port or the device's replies).
+// Firmware replacement from an Intel HEX file.
+//
+// The file is checked record by record before the port is touched. The update
+// then interrupts the device, resets it into its loader, synchronises,
+// identifies itself and sends every record line followed by a CR, waiting for
+// one reply byte after each line: ACK moves on, a fault byte resends the line
+// or aborts. Lines that do not begin with ':' are skipped in both passes but
+// still count in the line numbers of the messages.
+//
+//   hex_to_int   value of up to len characters of hex text (blanks, a sign)
+//   inhex_sum    8-bit sum of the hex pairs of a record after its colon
+//   inhexverify  check every record of fp; the record count or a negative code
+//   fw_progress  print the progress line: elapsed, time to completion, %, bar
+//   firmware     the whole update on COM<com_port>; 0 or a negative code
 #pragma once
+
+#include <cstdint>
+#include <cstdio>
+
+int hex_to_int(const char* str, int len);
+unsigned char inhex_sum(const char* str);
+int inhexverify(std::FILE* fp);
+
+// Calendar time in whole seconds. The progress line reads the clock only
+// through fw_clock so that tests can fix the elapsed time.
+extern std::int64_t (*fw_clock)();
+extern std::int64_t fw_start_time;
+void fw_progress(unsigned done, unsigned total);
 
 int firmware(int com_port, const char* filename);
