@@ -3,7 +3,12 @@
 // A rule record is a 28-byte wire format. Its four 6-byte argument fields are
 // kept as bytes already in wire order (little-endian reals, call text, single
 // bytes), so only line_no needs converting; rule_rec_to_wire() does that.
+// The first conf_rec.rule_count records of rule_table are valid; the rules
+// parser is their only writer and also sets conf_rec.implicit_action.
 //
+//   rule_rec_to_wire    serialise a record to its 28 wire bytes
+//   rule_put_real       store a float little-endian in an argument field
+//   rule_get_real       read the float back from an argument field
 //   rules_process       compile a rules file into rule_table (rules parser)
 //   check_rule_dupe     line of an equal earlier rule, 0 when none
 //   rules_display       the "drules" text
@@ -35,11 +40,16 @@ static_assert(offsetof(rule_record, arg) == 0);
 static_assert(offsetof(rule_record, kind) == 24);
 static_assert(offsetof(rule_record, flags) == 25);
 static_assert(offsetof(rule_record, line_no) == 26);
+using rule_rec = rule_record;
+
+constexpr std::uint8_t RULE_ACTION_MASK = 0x0F;
 
 extern rule_record rule_table[RULE_MAX];
 extern int rules_processed;
 
 void rule_rec_to_wire(const rule_record& rec, std::uint8_t out[RULE_REC_SIZE]);
+void rule_put_real(std::uint8_t field[6], float value);
+float rule_get_real(const std::uint8_t field[6]);
 
 // Rules file parser: 0 on success, a negative code on failure.
 int rules_process(const char* rfp);
