@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -230,4 +231,17 @@ TEST(InhexVerify, FilesWrittenByObjcopyAndSrecCat) {
     EXPECT_EQ(v.result, lines) << f.path;
     EXPECT_EQ(v.out, "") << f.path;
   }
+}
+
+TEST(InhexVerify, TheBuildsExampleFirmwareFile) {
+  // 8 KiB in 16-byte records, two segment address records, a start address
+  // record and the end record.
+  const std::string path =
+      std::filesystem::path(ZENTROHOST_PATH).parent_path() / "examples/zentrovane-fw.hex";
+  std::FILE* fp = std::fopen(path.c_str(), "r");
+  ASSERT_NE(fp, nullptr) << path;
+  const verify_outcome v = verify_file(fp);
+  std::fclose(fp);
+  EXPECT_EQ(v.result, 8192 / 16 + 2 + 1 + 1);
+  EXPECT_EQ(v.out, "");
 }
