@@ -11,6 +11,7 @@
 //   rule_get_real       read the float back from an argument field
 //   rules_process       compile a rules file into rule_table (rules parser)
 //   check_rule_dupe     line of an equal earlier rule, 0 when none
+//   rule_dupe_index     index of an equal earlier rule, -1 when none
 //   rules_display       the "drules" text
 //   rule_keyword_name   rule keyword for a kind code, "?" when unknown
 #pragma once
@@ -28,6 +29,7 @@ constexpr std::uint8_t RULE_ACT_IMPLICIT = 16;
 constexpr std::uint8_t RULE_MOD_PREFIX = 0x10;
 constexpr std::uint8_t RULE_MOD_ANY = 0x30;
 constexpr std::uint8_t RULE_MOD_SSID = 0x40;
+constexpr std::uint8_t RULE_MOD_ANY_BIT = 0x20;  // set only in RULE_MOD_ANY
 
 struct rule_record {
   std::uint8_t arg[4][6];  // arg0..arg3, contents by kind
@@ -54,5 +56,6 @@ float rule_get_real(const std::uint8_t field[6]);
 // Rules file parser: 0 on success, a negative code on failure.
 int rules_process(const char* rfp);
 int check_rule_dupe(int count, const rule_record* rep);
+int rule_dupe_index(int count, const rule_record& rec);
 void rules_display();
 const char* rule_keyword_name(int code);

@@ -28,18 +28,23 @@ void rule_rec_to_wire(const rule_record& rec, std::uint8_t out[RULE_REC_SIZE]) {
   out[27] = static_cast<std::uint8_t>(line >> 8);
 }
 
+int rule_dupe_index(int count, const rule_record& rec) {
+  if (count > RULE_MAX) count = RULE_MAX;
+  for (int i = 0; i < count; ++i) {
+    const rule_record& r = rule_table[i];
+    // Reals compare by their stored bits, so 25 and 25.0 are one radius.
+    if (r.flags == rec.flags && r.kind == rec.kind &&
+        std::memcmp(r.arg, rec.arg, sizeof r.arg) == 0)
+      return i;
+  }
+  return -1;
+}
+
 int check_rule_dupe(int count, const rule_record* rep) {
   if (rep == nullptr) {
     std::printf("check_rule_dupe: Error: param rep is invalid\n");
     return -1;
   }
-  if (count > RULE_MAX) count = RULE_MAX;
-  for (int i = 0; i < count; ++i) {
-    const rule_record& r = rule_table[i];
-    // Reals compare by their stored bits, so 25 and 25.0 are one radius.
-    if (r.flags == rep->flags && r.kind == rep->kind &&
-        std::memcmp(r.arg, rep->arg, sizeof r.arg) == 0)
-      return r.line_no;
-  }
-  return 0;
+  const int i = rule_dupe_index(count, *rep);
+  return i < 0 ? 0 : rule_table[i].line_no;
 }

@@ -30,7 +30,7 @@ double real(const rule_record& r, int field) { return rule_get_real(r.arg[field]
 // A 6-character call has no terminator, hence the precision.
 void call_text(const rule_record& r, column out) {
   const auto* call = reinterpret_cast<const char*>(r.arg[0]);
-  if (r.flags & 0x20)
+  if (r.flags & RULE_MOD_ANY_BIT)
     std::snprintf(out, COLUMN_SIZE, "*");
   else if (r.flags & RULE_MOD_PREFIX)
     std::snprintf(out, COLUMN_SIZE, "%-.*s*", 6, call);

@@ -27,17 +27,6 @@ struct rules_run {
   int rule_lines[RULE_MAX] = {};
 };
 
-// Index of the first accepted rule equal to rec, or -1.
-int find_dupe(const rules_run& run, const rule_record& rec) {
-  for (int i = 0; i < run.accepted; ++i) {
-    const rule_record& r = rule_table[i];
-    if (r.flags == rec.flags && r.kind == rec.kind &&
-        std::memcmp(r.arg, rec.arg, sizeof r.arg) == 0)
-      return i;
-  }
-  return -1;
-}
-
 // One line: 0 when it was blank, a comment, an implicit line or a new rule.
 int process_line(rules_run& run) {
   rule_line& ln = run.ln;
@@ -93,7 +82,7 @@ int process_line(rules_run& run) {
   rec.flags = static_cast<std::uint8_t>(action);
   rec.line_no = static_cast<std::int16_t>(ln.number);
   if (int rc = read_rule_args(ln, kind, rec)) return rc;
-  const int dupe = find_dupe(run, rec);
+  const int dupe = rule_dupe_index(run.accepted, rec);
   if (dupe >= 0) {
     std::printf("\a\aError: %s[%d]: Duplicate Rule on line %d\n", ln.file, ln.number,
                 run.rule_lines[dupe]);

@@ -80,6 +80,8 @@ TEST(RulesParser, RefusedCalls) {
       {"pass digi", "missing Match Index", -69},
       {"pass digi 9 WIDE1", "invalid Match Index, range [0..8]: 9", -57},
       {"pass digi x WIDE1", "invalid Match Index, range [0..8]: x", -57},
+      // An argument that starts at the comment character is still read.
+      {"pass digi #1 WIDE1", "invalid Match Index, range [0..8]: #", -57},
       {"pass digi 1", "missing Digi-n", -67},
       {"pass digi 1 # WIDE1", "missing Digi-n", -61},
       {"pass digi 1 wide1-x", "Digi Match: Digi wide1-x invalid SSID range [0..15]: x", -61},
@@ -186,6 +188,7 @@ TEST(RulesParser, AcceptedLinesThatLookAlike) {
       {"pass destin aprs\npass destin APRS\n", 2},  // letter case kept, so no duplicate
       {"pass destin APRS\ndrop destin APRS\n", 2},  // other action, no duplicate
       {"pass src APRS\npass dst APRS\n", 2},
+      {"pass rectangle 1:0:0, 2:0:0, 3:0:0, 4:0:0\npass rectangle 1:0:0, 2:0:0, 3:0:0, 5:0:0\n", 2},
       {"PASS DST APRS\npass de APRS2\npass so X\npass sr Y\npass se 1:0:0, 2:0:0, 1\n", 5},
       {"p ci 25, 45:30:00, 0:0:0\ndr co nw, 45:30:00, 0:0:0\npass r 0:0:0, 0:0:0, 0:0:0, 0:0:0\n",
        3},
