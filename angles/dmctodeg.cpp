@@ -13,6 +13,10 @@ namespace {
 
 enum class notation { colon, dotted, dmc };
 
+bool in_number(unsigned char c) {
+  return c == '\t' || c == ' ' || c == '+' || c == '-' || c == '.' || (c >= '0' && c <= '9');
+}
+
 bool is_letter(unsigned char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
 
 // A double beyond the float range becomes an infinity of its sign instead of
@@ -93,22 +97,8 @@ bool parse_dmc(const char* inp, parts& out) {
   const char* p = inp;
   for (; *p != '\0' && *p != '\n'; ++p) {
     const unsigned char c = static_cast<unsigned char>(*p);
+    if (in_number(c)) continue;  // part of the number text since the field start
     switch (c) {
-      case '\t':
-      case ' ':
-      case '+':
-      case '-':
-      case '.':
-      case '0':
-      case '1':
-      case '2':
-      case '3':
-      case '4':
-      case '5':
-      case '6':
-      case '7':
-      case '8':
-      case '9': continue;
       case 'D':
       case 'd':
         if (have_deg) {

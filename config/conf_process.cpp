@@ -171,6 +171,8 @@ int conf_process(const char* file_name) {
   conf_rec.implicit_action = implicit_action == IMPLICIT_DROP ? IMPLICIT_DROP : IMPLICIT_PASS;
 
   const int rc = process_lines(f.get());
-  conf_comment = nullptr;  // it pointed into the line buffer
+  // Both pointed into buffers that end with this call.
+  conf_comment = nullptr;
+  conf_file_name = "";
   return rc;
 }

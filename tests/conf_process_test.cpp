@@ -352,6 +352,20 @@ TEST_F(ConfProcess, FileThatCannotBeOpened) {
             "conf_process: Error: param conf_fp is invalid\n");
 }
 
+// A read that fails part-way is an error, never a processed file.
+TEST_F(ConfProcess, ReadErrorIsNoSuccess) {
+  const char* path = "/proc/self/mem";  // opens, but reading offset 0 fails
+  std::FILE* probe = std::fopen(path, "r");
+  if (probe == nullptr) GTEST_SKIP() << path << " cannot be opened here";
+  std::fclose(probe);
+  conf_processed = 0;
+  const outcome r = configure(path);
+  EXPECT_EQ(r.rc, -11);
+  EXPECT_EQ(r.out.rfind(std::string("\a\aError: ") + path + "[0]: cannot read the file: ", 0), 0u)
+      << r.out;
+  EXPECT_EQ(conf_processed, 0);
+}
+
 TEST_F(ConfProcess, AwkwardLineEnds) {
   // CR LF ends a line like LF; the line copy in messages has no CR.
   outcome r = run("log n\r\nhost 100\r\n");
