@@ -142,3 +142,31 @@ TEST(RulesExample, ExampleFileUsesEveryKind) {
     EXPECT_NE(out.find(std::string("  ") + kind + " "), std::string::npos) << kind;
   EXPECT_NE(out.find("0  Drop        Implicit \n"), std::string::npos);
 }
+
+TEST(RulesCarryOver, ConfigureKeepsTheRulesInEitherOrder) {
+  temp_dir dir;
+  const std::string rules = dir.write("r.rul", "implicit drop\npass destin A\ndrop source B\n");
+  const std::string good = dir.write("good.cfg", "# defaults only\n");
+  const std::string bad = dir.write("bad.cfg", "no_such_keyword 1\n");
+  const std::string shown = "Rule count 2 plus Implicit\n" + HEADING +
+                            "0  Drop        Implicit \n"
+                            "1  Pass    00  destin    A   \n"
+                            "2  Drop    00  source    B   \n";
+  const std::string sequences[] = {
+      "rules " + rules + "\n",
+      "configure " + good + "\nrules " + rules + "\n",
+      "rules " + rules + "\nconfigure " + good + "\n",
+      "rules " + rules + "\nconfigure " + bad + "\n",
+  };
+  for (const auto& commands : sequences) {
+    const std::string out = session(commands + "drules\n");
+    const auto last = out.rfind(P, out.size() - P.size() - 1);
+    ASSERT_NE(last, std::string::npos) << commands;
+    EXPECT_EQ(out.substr(last + P.size()), shown + P) << commands;
+  }
+  // A configuration file read before any rules file sets the implicit rule to pass.
+  const std::string out = session("configure " + good + "\ndrules\n");
+  EXPECT_NE(out.find(P + "No Rules are configured!  Implicit Rule Action is Pass\n" + P),
+            std::string::npos)
+      << out;
+}
