@@ -3,7 +3,7 @@ BUILD_DIR := build
 TEST_DIR := build/asan
 JOBS ?= 2
 
-.PHONY: all deps build run test bench clean
+.PHONY: all deps build run test bench fuzz clean
 
 all: build
 
@@ -29,6 +29,16 @@ bench: deps
 	cmake -S . -B $(BENCH_DIR) -DCMAKE_BUILD_TYPE=Release
 	cmake --build $(BENCH_DIR) -j $(JOBS) --target firmware_bench
 	$(BENCH_DIR)/firmware_bench
+
+# libFuzzer targets on a clang build of their own: FUZZ_SECONDS per target.
+# Not part of `make test`; crash inputs found here become regression tests.
+FUZZ_DIR := build/fuzz
+FUZZ_SECONDS ?= 60
+fuzz: deps
+	cmake -S . -B $(FUZZ_DIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ \
+	  -DZENTRO_TESTS=OFF -DZENTRO_FUZZ=ON
+	cmake --build $(FUZZ_DIR) -j $(JOBS)
+	fuzz/run.sh $(FUZZ_DIR) $(FUZZ_SECONDS)
 
 clean:
 	rm -rf $(BUILD_DIR)

@@ -1,7 +1,5 @@
 // Reading a configuration file: line by line into conf_rec, stopping at the
 // first faulty line.
-#include <sys/stat.h>
-
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -10,6 +8,7 @@
 #include "cmd_codes.h"
 #include "conf_handlers.h"
 #include "conf_rec.h"
+#include "input_file.h"
 #include "path_edit.h"
 
 const char* conf_file_name = "";
@@ -154,10 +153,8 @@ int conf_process(const char* file_name) {
     return -1;
   }
   conf_file_name = file_name;
-  file_ptr f(std::fopen(file_name, "r"));
-  struct stat st {};
-  // A directory opens for reading here but is no file to read.
-  if (f == nullptr || fstat(fileno(f.get()), &st) != 0 || S_ISDIR(st.st_mode)) {
+  file_ptr f(open_input_file(file_name));
+  if (f == nullptr) {
     std::printf("\a\aError: cannot open %s\n", file_name);
     return -2;
   }

@@ -34,6 +34,7 @@ line_status rule_line::read(std::FILE* fp) {
   if (len == 0 && c == EOF) return LINE_END;
   buf[len] = '\0';
   std::memcpy(text, buf, len + 1);
+  length = len;
   ++number;
   comment = std::strpbrk(buf, "#/;");
   pos = buf;

@@ -6,6 +6,7 @@
 
 #include "cmd_codes.h"
 #include "conf_rec.h"
+#include "input_file.h"
 #include "rule_args.h"
 #include "rule_line.h"
 #include "rule_rec.h"
@@ -101,7 +102,7 @@ int rules_process(const char* rfp) {
     std::printf("rules_process: Error: param rfp is invalid\n");
     return -1;
   }
-  file_ptr fp(std::fopen(rfp, "r"));
+  file_ptr fp(open_input_file(rfp));
   if (!fp) {
     std::printf("\a\aError: cannot open %s\n", rfp);
     return -2;
@@ -121,6 +122,9 @@ int rules_process(const char* rfp) {
       std::printf("\a\aError: cannot read %s: %s\n", rfp, std::strerror(errno));
       return -73;
     }
+    // A NUL byte would end the line's text early and hide the rest of it:
+    // this is not a text file.
+    if (run->ln.holds_nul()) return run->ln.fail(-74, "NUL character in line");
     if (int rc = process_line(*run)) return rc;
   }
   conf_rec.rule_count = static_cast<std::uint16_t>(run->accepted);

@@ -3,7 +3,7 @@
 # As root it runs apt-get; otherwise it prints the line to run and stops.
 set -eu
 
-packages="g++ make cmake libgtest-dev geographiclib-tools binutils srecord"
+packages="g++ make cmake libgtest-dev geographiclib-tools binutils srecord clang libclang-rt-14-dev strace"
 
 missing=""
 for p in $packages; do

@@ -273,11 +273,18 @@ TEST(RulesParser, FileThatCannotBeReadLeavesOrReplacesState) {
   EXPECT_EQ(rules_processed, 1);
   EXPECT_EQ(rule_table[0].kind, 53);
 
-  // A directory opens but fails on the first read: a failure, not an
-  // empty rule set.
+  // A directory is no rules file: refused like a missing one.
   r = run_rules_file(dir.path());
+  EXPECT_EQ(r.rc, -2);
+  EXPECT_EQ(r.out, "\a\aError: cannot open " + dir.path() + "\n");
+  EXPECT_EQ(conf_rec.rule_count, 1);
+  EXPECT_EQ(rules_processed, 1);
+
+  // A file that opens but fails on its first read: a failure, not an empty
+  // rule set.
+  r = run_rules_file("/proc/self/mem");
   EXPECT_EQ(r.rc, -73);
-  EXPECT_EQ(r.out, "\a\aError: cannot read " + dir.path() + ": Is a directory\n");
+  EXPECT_EQ(r.out, "\a\aError: cannot read /proc/self/mem: Input/output error\n");
   EXPECT_EQ(conf_rec.rule_count, 0);
   EXPECT_EQ(rules_processed, 0);
 

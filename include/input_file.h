@@ -1,0 +1,38 @@
+// Opening a file the operator named, for reading its lines.
+//
+// The commands read plain files only. A name that leads to anything else is
+// refused as a file that cannot be opened: a directory has no lines, a FIFO
+// or a terminal would hold the prompt until someone else writes to it, and a
+// device such as /dev/zero never ends. The open itself never waits: it is made
+// non-blocking, and reads are made blocking again only once the name has
+// proved to be a regular file.
+//
+//   open_input_file  a stream reading a regular file, or nullptr (errno set)
+#pragma once
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+
+inline std::FILE* open_input_file(const char* name) {
+  const int fd = ::open(name, O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  if (fd < 0) return nullptr;
+  struct stat st {};
+  int fault = 0;
+  if (::fstat(fd, &st) != 0)
+    fault = errno;
+  else if (!S_ISREG(st.st_mode))
+    fault = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
+  else if (::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0)
+    fault = errno;
+  std::FILE* f = fault == 0 ? ::fdopen(fd, "r") : nullptr;
+  if (f == nullptr) {
+    if (fault == 0) fault = errno;
+    ::close(fd);
+    errno = fault;
+  }
+  return f;
+}

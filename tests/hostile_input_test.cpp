@@ -1,0 +1,195 @@
+// Files no operator should give the utility, through the program itself:
+// each gets one clear message, the prompt comes back, and the state is the
+// one a failed command defines. A file that opened and failed on its first
+// line leaves the defaults (configuration) or an empty rule set (rules); a
+// name that is no readable file changes nothing.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "run_program.h"
+
+namespace {
+
+const std::string station = EXAMPLES_DIR "/station.cfg";
+const std::string filter = EXAMPLES_DIR "/filter.rul";
+
+// The output of each command of a session, the banner dropped.
+std::vector<std::string> replies(const program_result& r) {
+  std::vector<std::string> parts;
+  std::size_t at = r.out.find("Command> ");
+  while (at != std::string::npos) {
+    const std::size_t next = r.out.find("Command> ", at + 9);
+    parts.push_back(r.out.substr(at + 9, next == std::string::npos ? next : next - at - 9));
+    at = next;
+  }
+  return parts;
+}
+
+std::string reply_of(const std::string& commands) {
+  const std::vector<std::string> parts = replies(run_host(commands));
+  return parts.empty() ? std::string() : parts[parts.size() - 2];
+}
+
+std::string binary_bytes() {
+  std::string s;
+  for (int round = 0; round < 8; ++round)
+    for (int b = 0; b < 256; ++b) s.push_back(static_cast<char>(b));
+  return s;
+}
+
+const std::string x255(255, 'x');
+
+struct hostile_case {
+  const char* name;
+  // Makes the file (or whatever the name leads to) and returns its path.
+  std::function<std::string(const temp_dir&, const char* command)> make;
+  // Expected reply, "@" standing for the path; and whether the file opened.
+  const char* conf_reply;
+  const char* rules_reply;
+  bool opens;
+};
+
+std::string with_path(const char* pattern, const std::string& path) {
+  std::string s = pattern;
+  for (std::size_t at; (at = s.find('@')) != std::string::npos;) s.replace(at, 1, path);
+  return s;
+}
+
+std::string contents_for(const char* command, const std::string& conf, const std::string& rules) {
+  return std::string(command) == "configure" ? conf : rules;
+}
+
+const std::vector<hostile_case>& cases() {
+  static const std::string long_conf = "\a\aError: @[1]: command " + x255 + " invalid: " + x255 +
+                                       "\n\a\aError: Configuration processing failed\n";
+  static const std::string long_rules = "\a\aError: @[1]: action " + x255 + " invalid:\n" + x255 +
+                                        "\n\a\aError: Rule processing failed\n";
+  static const std::vector<hostile_case> list = {
+      {"binary", [](const temp_dir& d, const char*) { return d.write("binary", binary_bytes()); },
+       "\a\aError: @[1]: NUL character in line: \n\a\aError: Configuration processing failed\n",
+       "\a\aError: @[1]: NUL character in line:\n\n\a\aError: Rule processing failed\n", true},
+      {"NUL bytes only",
+       [](const temp_dir& d, const char*) { return d.write("zeros", std::string(4096, '\0')); },
+       "\a\aError: @[1]: NUL character in line: \n\a\aError: Configuration processing failed\n",
+       "\a\aError: @[1]: NUL character in line:\n\n\a\aError: Rule processing failed\n", true},
+      {"10 MB single line",
+       [](const temp_dir& d, const char*) {
+         return d.write("long", std::string(10 * 1024 * 1024, 'x') + "\n");
+       },
+       long_conf.c_str(), long_rules.c_str(), true},
+      {"CR-only line ends",
+       [](const temp_dir& d, const char* command) {
+         return d.write("cr", contents_for(command, "call n0call\rssid 4\rhost 9600\r",
+                                           "implicit drop\rpass destin APRS\rdrop src N0CALL\r"));
+       },
+       "\a\aError: @[1]: invalid Call Sign argument: too long: call n0call\rssid 4\rhost 9600\r\n"
+       "\a\aError: Configuration processing failed\n",
+       "\a\aError: @[1]: command drop\rpass invalid:\n"
+       "implicit drop\rpass destin APRS\rdrop src N0CALL\r\n"
+       "\a\aError: Rule processing failed\n",
+       true},
+      {"directory",
+       [](const temp_dir& d, const char*) {
+         mkdir((d.path() + "/dir").c_str(), 0755);
+         return d.path() + "/dir";
+       },
+       "\a\aError: cannot open @\n\a\aError: Configuration processing failed\n",
+       "\a\aError: cannot open @\n\a\aError: Rule processing failed\n", false},
+      {"FIFO with no writer",
+       [](const temp_dir& d, const char*) {
+         mkfifo((d.path() + "/fifo").c_str(), 0644);
+         return d.path() + "/fifo";
+       },
+       "\a\aError: cannot open @\n\a\aError: Configuration processing failed\n",
+       "\a\aError: cannot open @\n\a\aError: Rule processing failed\n", false},
+      {"endless device", [](const temp_dir&, const char*) { return std::string("/dev/zero"); },
+       "\a\aError: cannot open @\n\a\aError: Configuration processing failed\n",
+       "\a\aError: cannot open @\n\a\aError: Rule processing failed\n", false},
+      {"opens but every read fails",
+       [](const temp_dir&, const char*) { return std::string("/proc/self/mem"); },
+       "\a\aError: @[0]: cannot read the file: Input/output error\n"
+       "\a\aError: Configuration processing failed\n",
+       "\a\aError: cannot read @: Input/output error\n\a\aError: Rule processing failed\n", true},
+  };
+  return list;
+}
+
+// The state displays: after a good file, after a file that opened and failed
+// on its first line.
+struct displays {
+  std::string conf_good, conf_reset, rules_good, rules_reset;
+};
+
+const displays& reference() {
+  static const temp_dir dir;
+  static const std::string empty = dir.write("empty.cfg", "");
+  static const displays d = {
+      reply_of("configure " + station + "\ndconfigure\n"),
+      reply_of("configure " + empty + "\ndconfigure\n"),
+      reply_of("rules " + filter + "\ndrules\n"),
+      "No Rules are configured!  Implicit Rule Action is Pass\n",
+  };
+  return d;
+}
+
+TEST(HostileInput, EveryCommandRefusesCleanlyAndKeepsItsState) {
+  for (const hostile_case& c : cases()) {
+    for (const char* command : {"configure", "rules"}) {
+      SCOPED_TRACE(std::string(c.name) + " / " + command);
+      temp_dir dir;
+      const std::string path = c.make(dir, command);
+      const bool conf = std::string(command) == "configure";
+      const std::string good = conf ? station : filter;
+      const std::string display = conf ? "dconfigure" : "drules";
+      run_options opt;
+      opt.time_limit_s = 20;
+      const program_result r = run_host(
+          std::string(command) + " " + good + "\n" + command + " " + path + "\n" + display + "\n",
+          opt);
+      ASSERT_FALSE(r.timed_out);
+      EXPECT_EQ(r.status, 1);  // the prompt came back; input then ended
+      EXPECT_EQ(r.err, "");
+      const std::vector<std::string> parts = replies(r);
+      ASSERT_EQ(parts.size(), 4u);
+      EXPECT_EQ(parts[1], with_path(conf ? c.conf_reply : c.rules_reply, path));
+      const displays& ref = reference();
+      if (conf)
+        EXPECT_EQ(parts[2], c.opens ? ref.conf_reset : ref.conf_good);
+      else
+        EXPECT_EQ(parts[2], c.opens ? ref.rules_reset : ref.rules_good);
+    }
+  }
+}
+
+// Permission bits do not stop root, so as root the program runs as nobody.
+TEST(HostileInput, UnreadableFileIsRefusedAndChangesNothing) {
+  temp_dir dir;
+  chmod(dir.path().c_str(), 0755);
+  const std::string conf = dir.write("locked.cfg", "call n0call\n");
+  const std::string rules = dir.write("locked.rul", "pass destin APRS\n");
+  chmod(conf.c_str(), 0);
+  chmod(rules.c_str(), 0);
+  std::vector<std::string> argv = {ZENTROHOST_PATH};
+  if (geteuid() == 0) {
+    if (access("/usr/bin/setpriv", X_OK) != 0) GTEST_SKIP() << "root, and no setpriv to drop it";
+    argv = {"/usr/bin/setpriv", "--reuid=65534", "--regid=65534", "--clear-groups",
+            ZENTROHOST_PATH};
+  }
+  const program_result r =
+      run_program(argv, "configure " + station + "\nconfigure " + conf + "\ndconfigure\nrules " +
+                            filter + "\nrules " + rules + "\ndrules\n");
+  const std::vector<std::string> parts = replies(r);
+  ASSERT_EQ(parts.size(), 7u) << r.out << r.err;
+  EXPECT_EQ(parts[1],
+            "\a\aError: cannot open " + conf + "\n\a\aError: Configuration processing failed\n");
+  EXPECT_EQ(parts[2], reference().conf_good);
+  EXPECT_EQ(parts[4], "\a\aError: cannot open " + rules + "\n\a\aError: Rule processing failed\n");
+  EXPECT_EQ(parts[5], reference().rules_good);
+}
+
+}  // namespace
