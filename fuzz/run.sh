@@ -23,7 +23,7 @@ total_runs=0
 total_found=0
 mkdir -p "$build/findings" "$build/logs"
 printf '%-10s %12s %9s\n' target executions findings
-for t in ${FUZZ_TARGETS:-angles conf path_edit rules inhex shell}; do
+for t in ${FUZZ_TARGETS:-angles conf path_edit rules inhex shell device}; do
   corpus="$build/corpus/$t"
   mkdir -p "$corpus"
   before=$(ls "$build/findings" | grep -c "^$t-" || true)
