@@ -21,7 +21,7 @@ run: build
 test: build
 	cmake -S . -B $(TEST_DIR) -DCMAKE_BUILD_TYPE=Debug -DZENTRO_SANITIZE=ON
 	cmake --build $(TEST_DIR) -j $(JOBS)
-	ctest --test-dir $(TEST_DIR) --output-on-failure -j $(JOBS)
+	ctest --test-dir $(TEST_DIR) --output-on-failure --timeout 300 -j $(JOBS)
 
 # Benchmarks run on an optimised build of their own; figures go to stdout.
 BENCH_DIR := build/bench

@@ -6,6 +6,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
@@ -15,6 +16,13 @@
 namespace {
 
 void set_nonblocking(int fd) { fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) | O_NONBLOCK); }
+
+// Has the child ended? It is left unreaped, so its process group stays its own.
+bool has_ended(pid_t pid) {
+  siginfo_t info{};
+  return waitid(P_PID, static_cast<id_t>(pid), &info, WEXITED | WNOHANG | WNOWAIT) != 0 ||
+         info.si_pid == pid;
+}
 
 }  // namespace
 
@@ -26,6 +34,8 @@ program_result run_program(const std::vector<std::string>& argv, const std::stri
 
   pid_t pid = fork();
   if (pid == 0) {
+    // Its own process group, so that a time-out also ends whatever it started.
+    setpgid(0, 0);
     dup2(in_pipe[0], 0);
     dup2(out_pipe[1], 1);
     dup2(err_pipe[1], 2);
@@ -39,6 +49,7 @@ program_result run_program(const std::vector<std::string>& argv, const std::stri
     execv(args[0], args.data());
     _exit(127);
   }
+  setpgid(pid, pid);  // also here: no race with the child's own call
   close(in_pipe[0]);
   close(out_pipe[1]);
   close(err_pipe[1]);
@@ -59,11 +70,15 @@ program_result run_program(const std::vector<std::string>& argv, const std::stri
         deadline - std::chrono::steady_clock::now());
     if (left.count() <= 0) {
       result.timed_out = true;
-      kill(pid, SIGKILL);
+      kill(-pid, SIGKILL);
       break;
     }
     pollfd fds[3] = {{out_fd, POLLIN, 0}, {err_fd, POLLIN, 0}, {in_fd, POLLOUT, 0}};
-    if (poll(fds, 3, static_cast<int>(left.count())) < 0) continue;
+    // Short waits, so that a program that has ended is noticed even when
+    // something it started still holds its output open.
+    const int ready = poll(fds, 3, static_cast<int>(std::min<long>(left.count(), 100)));
+    if (ready < 0) continue;
+    if (ready == 0 && has_ended(pid)) break;
     for (int i = 0; i < 2; ++i) {
       if (fds[i].fd < 0 || fds[i].revents == 0) continue;
       char buf[4096];
@@ -86,6 +101,17 @@ program_result run_program(const std::vector<std::string>& argv, const std::stri
   }
   for (int fd : {in_fd, out_fd, err_fd})
     if (fd >= 0) close(fd);
+  // A program may close its output and go on running: the wait for its end
+  // is bounded by the same deadline. It is seen to end before it is reaped,
+  // so its group id is still its own when the rest of the group is killed.
+  while (!has_ended(pid)) {
+    if (std::chrono::steady_clock::now() >= deadline) {
+      result.timed_out = true;
+      break;
+    }
+    usleep(1000);
+  }
+  kill(-pid, SIGKILL);  // nothing it started outlives it
   int wstatus = 0;
   waitpid(pid, &wstatus, 0);
   result.status = WIFEXITED(wstatus) ? WEXITSTATUS(wstatus) : -1;
