@@ -3,7 +3,7 @@ BUILD_DIR := build
 TEST_DIR := build/asan
 JOBS ?= 2
 
-.PHONY: all deps build run test bench fuzz clean
+.PHONY: all deps build run test bench fuzz windows windows-deps test-windows clean
 
 all: build
 
@@ -40,5 +40,16 @@ fuzz: deps
 	cmake --build $(FUZZ_DIR) -j $(JOBS)
 	fuzz/run.sh $(FUZZ_DIR) $(FUZZ_SECONDS)
 
+# The Windows program, cross-compiled with mingw-w64 and linked statically.
+# Only the program is built: no tests, no simulator.
+WIN_DIR := build-win
+windows-deps:
+	@scripts/install-deps.sh windows
+
+windows: windows-deps
+	cmake -S . -B $(WIN_DIR) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake \
+	  -DCMAKE_BUILD_TYPE=Release -DZENTRO_TESTS=OFF
+	cmake --build $(WIN_DIR) -j $(JOBS) --target zentrohost
+
 clean:
-	rm -rf $(BUILD_DIR)
+	rm -rf $(BUILD_DIR) $(WIN_DIR)

@@ -2,6 +2,10 @@
 
 #include <cstring>
 
+#if defined(_WIN32)
+#define getc_unlocked _getc_nolock  // the Windows C runtime's name for it
+#endif
+
 bool hex_read_line(std::FILE* fp, char* buf, std::size_t size) {
   std::size_t n = 0;
   while (n + 1 < size) {

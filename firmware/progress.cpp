@@ -23,15 +23,16 @@ std::int64_t fw_start_time = 0;
 void fw_progress(unsigned done, unsigned total) {
   const std::int64_t elapsed = fw_clock() - fw_start_time;
   const double fraction = total == 0 ? 0.0 : static_cast<double>(done) / total;
-  unsigned long ttc = 0;
+  // 64 bits on every system: unsigned long is only 32 on Windows.
+  std::uint64_t ttc = 0;
   if (fraction != 0.0) {
     const double estimate = static_cast<double>(elapsed) / fraction;
     // Stay inside the 64-bit range whatever the clock says.
     if (estimate > -9.0e18 && estimate < 9.0e18)
-      ttc = static_cast<unsigned long>(static_cast<std::int64_t>(estimate) - elapsed);
+      ttc = static_cast<std::uint64_t>(static_cast<std::int64_t>(estimate) - elapsed);
   }
   char line[128];
-  std::snprintf(line, sizeof line, "\r%3" PRId64 "s TTC %3lus %4.1f%% ", elapsed, ttc,
+  std::snprintf(line, sizeof line, "\r%3" PRId64 "s TTC %3" PRIu64 "s %4.1f%% ", elapsed, ttc,
                 fraction * 100.0);
   // More acknowledgements than records (a file that grew since its check)
   // still draws a full bar, never more.

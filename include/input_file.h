@@ -7,15 +7,41 @@
 // non-blocking, and reads are made blocking again only once the name has
 // proved to be a regular file.
 //
+// On Windows, opening never waits on a device either, so the file is opened
+// in text mode first and refused afterwards when it proves to be no regular
+// file (CON, NUL, a COM port, a directory).
+//
 //   open_input_file  a stream reading a regular file, or nullptr (errno set)
 #pragma once
 
-#include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
+
+#if defined(_WIN32)
+
+inline std::FILE* open_input_file(const char* name) {
+  std::FILE* f = std::fopen(name, "r");
+  if (f == nullptr) return nullptr;
+  struct _stat64 st {};
+  int fault = 0;
+  if (::_fstat64(_fileno(f), &st) != 0)
+    fault = errno;
+  else if ((st.st_mode & _S_IFMT) != _S_IFREG)
+    fault = (st.st_mode & _S_IFMT) == _S_IFDIR ? EISDIR : EINVAL;
+  if (fault != 0) {
+    std::fclose(f);
+    errno = fault;
+    return nullptr;
+  }
+  return f;
+}
+
+#else
+
+#include <fcntl.h>
+#include <unistd.h>
 
 inline std::FILE* open_input_file(const char* name) {
   const int fd = ::open(name, O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
@@ -36,3 +62,5 @@ inline std::FILE* open_input_file(const char* name) {
   }
   return f;
 }
+
+#endif

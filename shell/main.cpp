@@ -2,6 +2,10 @@
 // console. Reads commands at the prompt until exit or end of input.
 #include <cstdio>
 #include <cstring>
+#if defined(_WIN32)
+#include <fcntl.h>
+#include <io.h>
+#endif
 
 #include "cmd_table.h"
 #include "commands.h"
@@ -24,6 +28,11 @@ void strip_line_feed(char* line) {
 }  // namespace
 
 int main() {
+#if defined(_WIN32)
+  // The texts carry their own line ends: no "\r" added before each "\n".
+  _setmode(_fileno(stdout), _O_BINARY);
+  _setmode(_fileno(stderr), _O_BINARY);
+#endif
   std::setvbuf(stdout, nullptr, _IONBF, 0);
   std::setvbuf(stderr, nullptr, _IONBF, 0);
 
