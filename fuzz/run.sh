@@ -27,9 +27,11 @@ for t in ${FUZZ_TARGETS:-angles conf path_edit rules inhex shell device}; do
   corpus="$build/corpus/$t"
   mkdir -p "$corpus"
   before=$(ls "$build/findings" | grep -c "^$t-" || true)
-  # shellcheck disable=SC2046
+  dict=""
+  [ -f "$src/fuzz/dicts/$t.dict" ] && dict="-dict=$src/fuzz/dicts/$t.dict"
+  # shellcheck disable=SC2046,SC2086
   "$build/${t}_fuzz" -max_total_time="$seconds" -timeout=10 -max_len=8192 \
-    -print_final_stats=1 -artifact_prefix="$build/findings/$t-" \
+    -print_final_stats=1 $dict -artifact_prefix="$build/findings/$t-" \
     "$corpus" "$src/fuzz/seeds/$t" $(seeds_of "$t") >"$build/logs/$t.log" 2>&1
   runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$build/logs/$t.log" | tail -n 1)
   [ -n "$runs" ] || runs=$(sed -n 's/^#\([0-9][0-9]*\).*/\1/p' "$build/logs/$t.log" | tail -n 1)
