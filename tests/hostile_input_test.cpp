@@ -192,4 +192,41 @@ TEST(HostileInput, UnreadableFileIsRefusedAndChangesNothing) {
   EXPECT_EQ(parts[5], reference().rules_good);
 }
 
+// Standard input as hostile as the files: a line far beyond the line buffer,
+// NUL bytes, CR LF and bare CR line ends, bytes of every value.
+TEST(HostileInput, StandardInputNeverBreaksTheLoop) {
+  struct stdin_case {
+    const char* name;
+    std::string input;
+    std::string replies;  // what follows the banner
+    int status;
+  };
+  std::string every_byte;
+  for (int b = 1; b < 256; ++b) every_byte.push_back(static_cast<char>(b));
+  const std::string help = replies(run_host("help\n"))[0];
+  const stdin_case cases[] = {
+      {"10 MB single line", std::string(10 * 1024 * 1024, 'x') + "\nexit\n",
+       "Command> \a\aError: command line too long (more than 255 characters)\nCommand> ", 0},
+      {"NUL inside a line", std::string("conf\0igure x\nexit\n", 18),
+       "Command> \a\aError: missing argument: file_name\nCommand> ", 0},
+      {"CR LF line ends", "help\r\nexit\r\n", "Command> " + help + "Command> ", 0},
+      {"CR LF right at the line limit", "help" + std::string(250, ' ') + "\r\nexit\n",
+       "Command> " + help + "Command> ", 0},
+      {"bare CR line ends", "help\rexit\r",
+       "Command> \a\aError: unknown command: help\rexit\r\nCommand> \n", 1},
+      {"bytes of every value", every_byte + "\n" + every_byte, "", 1},
+  };
+  for (const stdin_case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const program_result r = run_host(c.input);
+    EXPECT_FALSE(r.timed_out);
+    EXPECT_EQ(r.status, c.status);
+    EXPECT_EQ(r.err, "");
+    ASSERT_EQ(r.out.rfind(startup_text(), 0), 0u);
+    if (!c.replies.empty()) {
+      EXPECT_EQ(r.out.substr(startup_text().size()), c.replies);
+    }
+  }
+}
+
 }  // namespace
