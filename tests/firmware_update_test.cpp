@@ -1,0 +1,387 @@
+// The firmware update against a loader played on a pseudo-terminal: the
+// handshake, the record transfer with its fault replies, the dumps of what
+// came instead of an acknowledgement, and the results.
+#include <gtest/gtest.h>
+#include <poll.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "firmware.h"
+#include "firmware_side.h"
+#include "pty_pair.h"
+#include "run_program.h"
+#include "serial_platform.h"
+#include "serial_port.h"
+
+namespace {
+
+// A loader behind the pty: it waits for "reset\n", restarts for a moment
+// (the host reopens its port meanwhile) and then runs firmware_side.
+class loader_device {
+ public:
+  loader_device(pty_pair& pty, fw_sim_options options) : pty_(pty), side_(std::move(options)) {
+    thread_ = std::thread([this] { run(); });
+  }
+  ~loader_device() { stop(); }
+  void stop() {
+    stop_ = true;
+    if (thread_.joinable()) thread_.join();
+  }
+  // Valid after stop().
+  const std::vector<fw_line>& lines() const { return side_.lines(); }
+  const std::string& before_reset() const { return before_reset_; }
+  bool reset_seen() const { return side_.in_loader(); }
+
+ private:
+  void run() {
+    while (!stop_) {
+      pollfd p = {pty_.master(), POLLIN, 0};
+      if (poll(&p, 1, 10) <= 0 || (p.revents & POLLIN) == 0) continue;
+      unsigned char buf[512];
+      const ssize_t n = read(pty_.master(), buf, sizeof buf);
+      if (n <= 0) continue;
+      if (!side_.in_loader()) {
+        before_reset_.append(reinterpret_cast<char*>(buf), static_cast<std::size_t>(n));
+        if (before_reset_.find("reset\n") == std::string::npos) continue;
+        std::this_thread::sleep_for(std::chrono::milliseconds(250));
+        pty_.send(side_.reset());
+        continue;
+      }
+      std::string answers;
+      side_.feed(buf, static_cast<std::size_t>(n), answers);
+      pty_.send(answers);
+    }
+  }
+
+  pty_pair& pty_;
+  firmware_side side_;
+  std::string before_reset_;
+  std::atomic<bool> stop_{false};
+  std::thread thread_;
+};
+
+struct update_run {
+  int result = 0;
+  std::string out;
+  std::vector<fw_line> lines;
+  std::string before_reset;
+};
+
+constexpr int COM = 7;
+
+update_run run_update(const std::string& file_text, const std::vector<std::string>& args = {}) {
+  fw_sim_options options;
+  std::string error;
+  for (const auto& a : args) EXPECT_TRUE(fw_sim_parse_option(a, options, error)) << a << error;
+  temp_dir dir;
+  const std::string path = dir.write("fw.hex", file_text);
+  pty_pair pty;
+  setenv("ZENTROVANE_COM7", pty.path().c_str(), 1);
+  // The Enter the update waits for: end of input goes on as well.
+  EXPECT_NE(std::freopen("/dev/null", "r", stdin), nullptr);
+  loader_device device(pty, options);
+  update_run run;
+  std::fflush(stdout);
+  testing::internal::CaptureStdout();
+  run.result = firmware(COM, path.c_str());
+  std::fflush(stdout);
+  run.out = testing::internal::GetCapturedStdout();
+  device.stop();
+  run.lines = device.lines();
+  run.before_reset = device.before_reset();
+  return run;
+}
+
+const std::string WARNING =
+    "\n\a\aWARNING! The Zentrovane Firmware is about to be updated!\n"
+    "This will take less than 5 minutes.\n"
+    "Do NOT interrupt the process once started!\n"
+    "If power is interrupted during this process you may not be able\n"
+    "to communicate with the Zentrovane due to firmware corruption.\n"
+    "If this happens correct the power problem and restart this entire process.\n"
+    "\n"
+    "Type the Enter key when you are ready to continue...";
+const std::string CONNECTED = "\a\nConnected at 19200\n";
+
+const std::string SMALL = ":0400000001020304F2\n:0400040005060708DE\n:00000001FF\n";
+
+std::vector<std::string> record_lines(const std::string& text) {
+  std::vector<std::string> lines;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    if (!line.empty() && line[0] == ':') lines.push_back(line);
+  }
+  return lines;
+}
+
+std::vector<std::string> texts(const std::vector<fw_line>& lines) {
+  std::vector<std::string> t;
+  for (const auto& l : lines) t.push_back(l.text);
+  return t;
+}
+
+std::string slurp(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+// The last n characters of s (all of s when it is shorter).
+std::string tail_of(const std::string& s, std::size_t n) {
+  return s.substr(s.size() - std::min(s.size(), n));
+}
+
+// The progress line for done of total (the clock is left alone, so only
+// the part from the percentage on is compared).
+bool has_progress(const std::string& out, unsigned done, unsigned total) {
+  char pct[16];
+  std::snprintf(pct, sizeof pct, "%4.1f%%", 100.0 * done / total);
+  const std::string bar(static_cast<std::size_t>(59.0 * done / total), '=');
+  return out.find(std::string(pct) + (done == total ? "" : " ") + bar) != std::string::npos;
+}
+
+}  // namespace
+
+TEST(FirmwareUpdate, CompleteUpdateSendsEveryRecordLineAndOnlyThose) {
+  const std::string file = "# build 17\n" + SMALL + "\n; end\n";
+  const update_run run = run_update(file);
+  EXPECT_EQ(run.result, 0);
+  // The interrupt characters and the reset command, after the drain.
+  EXPECT_EQ(run.before_reset, std::string("\x03\nreset\n"));
+  EXPECT_EQ(texts(run.lines), record_lines(file));
+  const std::string head = WARNING + CONNECTED + "\n\n";
+  ASSERT_EQ(run.out.substr(0, head.size()), head);
+  EXPECT_TRUE(has_progress(run.out, 1, 3));
+  const std::string end = "100.0%" + std::string(59, '=') + "\nDisconnected\n";
+  EXPECT_EQ(tail_of(run.out, end.size()), end);
+}
+
+TEST(FirmwareUpdate, LongRecordsGoOutWholeWithTheirCr) {
+  // srec_cat writes 128-byte records: lines of 267 characters, beyond what a
+  // 256-byte line buffer could hold with its CR.
+  temp_dir dir;
+  std::string image(1000, '\0');
+  unsigned x = 7;
+  for (char& c : image) c = static_cast<char>((x = x * 1103515245u + 12345u) >> 24);
+  const std::string bin = dir.write("image.bin", image);
+  const std::string hex = dir.path() + "/image.hex";
+  ASSERT_EQ(std::system(("srec_cat " + bin + " -Binary -offset 0x1FF80 -o " + hex +
+                         " -Intel -Output_Block_Size 128")
+                            .c_str()),
+            0);
+  const std::string file = slurp(hex);
+  std::size_t longest = 0;
+  for (const auto& l : record_lines(file)) longest = std::max(longest, l.size());
+  ASSERT_EQ(longest, 267u);
+
+  const update_run run = run_update(file);
+  EXPECT_EQ(run.result, 0);
+  EXPECT_EQ(texts(run.lines), record_lines(file));
+  for (const auto& l : run.lines) EXPECT_EQ(l.reply, 0x06) << l.text;
+}
+
+TEST(FirmwareUpdate, FaultRepliesAreReportedAndTheLineResent) {
+  // Line numbers count the comment line: the second record is line 3.
+  const std::string file = "# v2\n" + SMALL;
+  const struct {
+    const char* reply;
+    std::string message;
+  } cases[] = {
+      {"00", "timed out on Line 3, resending.\n"},
+      {"11", "didn't get start character on Line 3, resending.\n"},
+      {"12", "bad record checksum on Line 3, resending.\n"},
+      {"15", "validation on Line 3, resending.\n"},
+      {"16", "unknown (0x16) on Line 3, resending.\n"},
+      {"a5", "unknown (0xa5) on Line 3, resending.\n"},
+  };
+  for (const auto& c : cases) {
+    const update_run run = run_update(file, {std::string("--fw-reply=2:") + c.reply});
+    EXPECT_EQ(run.result, 0) << c.reply;
+    EXPECT_NE(run.out.find("\n\a\aError: Firmware updating error: " + c.message), std::string::npos)
+        << c.reply << run.out;
+    const std::vector<std::string> want = {":0400000001020304F2", ":0400040005060708DE",
+                                           ":0400040005060708DE", ":00000001FF"};
+    EXPECT_EQ(texts(run.lines), want) << c.reply;
+  }
+}
+
+TEST(FirmwareUpdate, AbortingReplies) {
+  const struct {
+    std::vector<std::string> args;
+    int result;
+    std::string message;
+    std::size_t lines_sent;
+  } cases[] = {
+      {{"--fw-reply=2:17"}, -14, "Firmware updating error: buffer full on Line 2- aborting!\n", 2},
+      {{"--fw-reply=1:18"}, -13, "Firmware updating error: fatal on Line 1- aborting!\n", 1},
+      // Nine faults over different lines and one line, then success.
+      {{"--fw-reply=1:15", "--fw-reply=2:11", "--fw-reply=3:12", "--fw-reply=5:15",
+        "--fw-reply=6:15", "--fw-reply=7:15", "--fw-reply=8:15", "--fw-reply=9:77",
+        "--fw-reply=10:12"},
+       0,
+       "",
+       12},
+      // The tenth fault ends the transfer whatever its byte.
+      {{"--fw-reply=1:15", "--fw-reply=2:15", "--fw-reply=3:15", "--fw-reply=4:15",
+        "--fw-reply=5:15", "--fw-reply=6:15", "--fw-reply=7:15", "--fw-reply=8:15",
+        "--fw-reply=9:15", "--fw-reply=10:17"},
+       -12,
+       "maximum Firmware updating errors (10) encountered- aborting!\n",
+       10},
+      {{"--fw-reply=1:15", "--fw-reply=2:15", "--fw-reply=3:15", "--fw-reply=4:15",
+        "--fw-reply=5:15", "--fw-reply=6:15", "--fw-reply=7:15", "--fw-reply=8:15",
+        "--fw-reply=9:15", "--fw-reply=10:18"},
+       -12,
+       "maximum Firmware updating errors (10) encountered- aborting!\n",
+       10},
+  };
+  for (const auto& c : cases) {
+    const update_run run = run_update(SMALL, c.args);
+    EXPECT_EQ(run.result, c.result) << c.args.back();
+    EXPECT_EQ(run.lines.size(), c.lines_sent) << c.args.back();
+    if (!c.message.empty()) {
+      const std::string tail = "\n\a\aError: " + c.message + "Disconnected\n";
+      EXPECT_EQ(tail_of(run.out, tail.size()), tail);
+    }
+  }
+}
+
+TEST(FirmwareUpdate, MissingAcknowledgementsAreDumped) {
+  const struct {
+    std::string arg;
+    int result;
+    std::string tail;
+  } cases[] = {
+      {"--fw-prompt=xyz", -6,
+       "\n\a\aError: did not receive the Zentrovane Firmware prompt!\n"
+       "\nRead #1 got 1 char\nRead #2 got 2 chars:\n0x78 0x79 0x7a \n"},
+      {"--fw-sync-reply=?", -8,
+       "\n\a\aError: did not synchronize with the Zentrovane!\n"
+       "\nRead #1 got 1 char\nRead #2 got 0 chars:\n? " +
+           [] {
+             std::string s;
+             for (int i = 0; i < 19; ++i) s += "[00] ";
+             return s;
+           }() +
+           "\n"},
+      {"--fw-ident-reply=\\x15ok", -10,
+       CONNECTED +
+           "\n\a\aError: did not receive ZeTrVa identifier acknowledgement!\n"
+           "\nRead #1 got 1 char\nRead #2 got 2 chars:\n[15] o k [00] [00] [00] [00] [00] [00] "
+           "[00] [00] [00] [00] [00] [00] [00] [00] [00] [00] [00] \n"},
+  };
+  for (const auto& c : cases) {
+    const update_run run = run_update(SMALL, {c.arg});
+    EXPECT_EQ(run.result, c.result) << c.arg;
+    EXPECT_TRUE(run.lines.empty()) << c.arg;
+    const std::string tail = c.tail + "Disconnected\n";
+    EXPECT_EQ(tail_of(run.out, tail.size()), tail) << c.arg;
+  }
+}
+
+TEST(FirmwareUpdate, PromptMayStandAmongOtherBytes) {
+  const update_run run = run_update(SMALL, {"--fw-prompt=xyz\\x05"});
+  EXPECT_EQ(run.result, 0);
+  EXPECT_EQ(run.lines.size(), 3u);
+}
+
+TEST(FirmwareUpdate, SilentLoaderTimesOutAfterTwentySeconds) {
+  const auto start = std::chrono::steady_clock::now();
+  const update_run run = run_update(SMALL, {"--fw-prompt="});
+  const auto waited = std::chrono::steady_clock::now() - start;
+  EXPECT_EQ(run.result, -6);
+  EXPECT_GE(waited, std::chrono::seconds(20));
+  EXPECT_LT(waited, std::chrono::seconds(25));
+  const std::string tail =
+      "\n\a\aError: did not receive the Zentrovane Firmware prompt!\n"
+      "\nRead #1 got 0 chars\nRead #2 got 0 chars:\n\nDisconnected\n";
+  EXPECT_EQ(tail_of(run.out, tail.size()), tail);
+}
+
+TEST(FirmwareUpdate, FileFaultsNeverOpenThePort) {
+  const update_run bad = run_update(":0400000001020304F3\n");
+  EXPECT_EQ(bad.result, -4);
+  EXPECT_EQ(bad.out,
+            "\a\aError: checksum mismatch (0x01) for line 1 in Firmware file!\n"
+            "\a\aError: Firmware file has some kind of error!\n");
+  EXPECT_EQ(bad.before_reset, "");
+
+  std::fflush(stdout);
+  testing::internal::CaptureStdout();
+  EXPECT_EQ(firmware(COM, "/nonexistent/fw.hex"), -2);
+  EXPECT_EQ(firmware(COM, nullptr), -1);
+  std::fflush(stdout);
+  EXPECT_EQ(testing::internal::GetCapturedStdout(),
+            "\a\aError: cannot open /nonexistent/fw.hex\n"
+            "firmware: Error: param filename is invalid\n");
+}
+
+TEST(FirmwareUpdate, PortThatWillNotOpen) {
+  temp_dir dir;
+  const std::string path = dir.write("fw.hex", SMALL);
+  setenv("ZENTROVANE_COM9", (dir.path() + "/no-such-port").c_str(), 1);
+  std::fflush(stdout);
+  testing::internal::CaptureStdout();
+  EXPECT_EQ(firmware(9, path.c_str()), -5);
+  std::fflush(stdout);
+  const std::string out = testing::internal::GetCapturedStdout();
+  const std::string tail = "\a\aError: could not open COM port COM9\n";
+  EXPECT_EQ(tail_of(out, tail.size()), tail);
+  EXPECT_EQ(out.find("Disconnected"), std::string::npos);
+}
+
+namespace {
+
+// The port's writes, the Nth of which fails.
+const serial_ops* real_ops = nullptr;
+int writes_seen = 0;
+int failing_write = 0;
+
+bool write_failing_at(serial_device* dev, const void* buf, int len, int* sent) {
+  if (++writes_seen == failing_write) {
+    *sent = 0;
+    return false;
+  }
+  return real_ops->write(dev, buf, len, sent);
+}
+
+}  // namespace
+
+TEST(FirmwareUpdate, FailedWritesEndTheUpdate) {
+  const struct {
+    int write;
+    int result;
+    std::string message;
+  } cases[] = {
+      {1, -7, "\n\a\aError: wrote interrupt character, got error on port COM7\n"},
+      {2, -7, "\n\a\aError: wrote reset command, got error on port COM7\n"},
+      {3, -7, "\n\a\aError: wrote FIRMSYNC sync character, got error on port COM7\n"},
+      {4, -9, "\n\a\aError: wrote ZeTrVa1.0 identifier, got error on port COM7\n"},
+      {5, -11, "\a\aError: wrote FIRMSYNC attention character, got error on port COM7\n"},
+  };
+  real_ops = serial_platform;
+  serial_ops ops = *serial_platform;
+  ops.write = write_failing_at;
+  serial_platform = &ops;
+  for (const auto& c : cases) {
+    writes_seen = 0;
+    failing_write = c.write;
+    const update_run run = run_update(SMALL);
+    EXPECT_EQ(run.result, c.result) << c.write;
+    const std::string tail = c.message + "Disconnected\n";
+    EXPECT_EQ(tail_of(run.out, tail.size()), tail) << c.write;
+    EXPECT_NE(run.out.find("\a\aError: wrote 0 of "), std::string::npos) << c.write;
+  }
+  serial_platform = real_ops;
+}
