@@ -385,3 +385,27 @@ TEST(FirmwareUpdate, FailedWritesEndTheUpdate) {
   }
   serial_platform = real_ops;
 }
+
+TEST(FirmwareUpdate, ThroughTheShell) {
+  temp_dir dir;
+  const std::string path = dir.write("fw.hex", "; example\n" + SMALL);
+  pty_pair pty;
+  loader_device device(pty, {});
+  run_options options;
+  options.env = {{"ZENTROVANE_COM4", pty.path()}};
+  const program_result r = run_host("firmware com4 " + path + "\nyes\n\nexit\n", options);
+  device.stop();
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(texts(device.lines()), record_lines(SMALL));
+  const std::string confirm =
+      "Command> \a\aWARNING! This will alter the Zentrovane firmware!\n"
+      "Do you want to continue (n or y)? [n]: ";
+  EXPECT_EQ(r.out.substr(0, startup_text().size() + confirm.size()), startup_text() + confirm);
+  const std::string end = std::string(59, '=') +
+                          "\nDisconnected\n"
+                          "\a\aFirmware update succeeded!\n\n"
+                          "Don't forget to Configure Operating Parameters, Process Rules\n"
+                          "and Download these to the Zentrovane!\n"
+                          "Command> ";
+  EXPECT_EQ(tail_of(r.out, end.size()), end);
+}
