@@ -10,6 +10,7 @@
 
 #include "firmware.h"
 #include "hex_line.h"
+#include "input_file.h"
 #include "link.h"
 #include "serial_port.h"
 
@@ -274,7 +275,9 @@ int firmware(int com_port, const char* filename) {
     std::printf("firmware: Error: param filename is invalid\n");
     return -1;
   }
-  file_ptr fp(std::fopen(filename, "r"));
+  // A regular file only: the records are read twice, and a pipe or a device
+  // could neither be read again nor be relied on to end.
+  file_ptr fp(open_input_file(filename));
   if (!fp) {
     std::printf("\a\aError: cannot open %s\n", filename);
     return -2;

@@ -3,6 +3,7 @@
 // came instead of an acknowledgement, and the results.
 #include <gtest/gtest.h>
 #include <poll.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -320,11 +321,21 @@ TEST(FirmwareUpdate, FileFaultsNeverOpenThePort) {
   std::fflush(stdout);
   testing::internal::CaptureStdout();
   EXPECT_EQ(firmware(COM, "/nonexistent/fw.hex"), -2);
+  // Only a regular file can be read a second time for the transfer.
+  temp_dir dir;
+  const std::string fifo = dir.path() + "/fifo";
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  EXPECT_EQ(firmware(COM, fifo.c_str()), -2);
+  EXPECT_EQ(firmware(COM, "/dev/zero"), -2);
   EXPECT_EQ(firmware(COM, nullptr), -1);
   std::fflush(stdout);
   EXPECT_EQ(testing::internal::GetCapturedStdout(),
             "\a\aError: cannot open /nonexistent/fw.hex\n"
-            "firmware: Error: param filename is invalid\n");
+            "\a\aError: cannot open " +
+                fifo +
+                "\n"
+                "\a\aError: cannot open /dev/zero\n"
+                "firmware: Error: param filename is invalid\n");
 }
 
 TEST(FirmwareUpdate, PortThatWillNotOpen) {
