@@ -1,9 +1,8 @@
 // The connection to the device: the connect handshake, the re-open after a
 // baud change, and closing.
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
-
-#include <cstdio>
 
 #include "link.h"
 #include "serial_port.h"
@@ -53,8 +52,9 @@ int new_connection(long baud) {
   // The interrupt character stops whatever the device is running.
   static const char command[] = "\x03\nversion\n";
   if (write_port(port_name, command, sizeof command - 1) <= 0) {
-    std::printf("\n\a\aError: wrote interrupt character and version command, got error on port %s\n",
-                port_name);
+    std::printf(
+        "\n\a\aError: wrote interrupt character and version command, got error on port %s\n",
+        port_name);
     return fail_new(3);
   }
   const int n = read_port(port_name, io_buf, 200, 2000);
@@ -71,8 +71,8 @@ int new_connection(long baud) {
   }
   const char* version = std::strstr(product, "Version ");
   if (version == nullptr) {
-    std::printf("\n\a\aError: did not receive the Zentrovane version (minimum %d.%d)!\n",
-                MIN_MAJOR, MIN_MINOR);
+    std::printf("\n\a\aError: did not receive the Zentrovane version (minimum %d.%d)!\n", MIN_MAJOR,
+                MIN_MINOR);
     return fail_new(4);
   }
   int major = 0, minor = 0;

@@ -13,8 +13,8 @@ void print_heading(FILE* file, int opts, const char* label, const void* buf, int
       std::fprintf(file, "hexdump: buffer addr 0x%p, length %d (0x%x):\n", buf, len,
                    static_cast<unsigned>(len));
     else
-      std::fprintf(file, "hexdump: %s%sbuffer addr 0x%p, length %d (0x%x):\n", label, sep, buf,
-                   len, static_cast<unsigned>(len));
+      std::fprintf(file, "hexdump: %s%sbuffer addr 0x%p, length %d (0x%x):\n", label, sep, buf, len,
+                   static_cast<unsigned>(len));
   } else if (opts & 1) {
     if (label == nullptr)
       std::fprintf(file, "hexdump: length %d (0x%x):\n", len, static_cast<unsigned>(len));

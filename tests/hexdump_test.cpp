@@ -18,7 +18,8 @@ std::string dump(int opts, const char* label, const std::string& bytes, int ever
   char* text = nullptr;
   std::size_t size = 0;
   FILE* f = open_memstream(&text, &size);
-  hexdump(f, opts, label, bytes.data(), len == INT_MIN ? static_cast<int>(bytes.size()) : len, every);
+  hexdump(f, opts, label, bytes.data(), len == INT_MIN ? static_cast<int>(bytes.size()) : len,
+          every);
   std::fclose(f);
   std::string out(text, size);
   std::free(text);

@@ -1,0 +1,7 @@
+// The one place where the device's sides are registered.
+#include "sides.h"
+
+const sim_side sim_sides[] = {
+    {"serialtest", play_serialtest, serialtest_options},
+    {nullptr, nullptr, nullptr},
+};
