@@ -14,8 +14,9 @@ build: deps
 	cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=Release -DZENTRO_TESTS=OFF
 	cmake --build $(BUILD_DIR) -j $(JOBS)
 
+# The utility with COM1 mapped to a simulated device, stopped when it exits.
 run: build
-	$(BUILD_DIR)/zentrohost
+	@scripts/run-with-sim.sh $(BUILD_DIR)
 
 # The tests run against a build with AddressSanitizer and UBSan.
 test: build
@@ -27,8 +28,9 @@ test: build
 BENCH_DIR := build/bench
 bench: deps
 	cmake -S . -B $(BENCH_DIR) -DCMAKE_BUILD_TYPE=Release
-	cmake --build $(BENCH_DIR) -j $(JOBS) --target firmware_bench
+	cmake --build $(BENCH_DIR) -j $(JOBS) --target firmware_bench link_bench
 	$(BENCH_DIR)/firmware_bench
+	$(BENCH_DIR)/link_bench
 
 # libFuzzer targets on a clang build of their own: FUZZ_SECONDS per target.
 # Not part of `make test`; crash inputs found here become regression tests.
