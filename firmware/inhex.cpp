@@ -1,5 +1,6 @@
 // Intel HEX record checks. Every check looks only at characters the line
 // holds: a record too short for its type field is left to the length check.
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 
@@ -20,8 +21,10 @@ int hex_digit(char c) {
 
 bool is_blank(char c) { return c == ' ' || c == '\t'; }
 
+}  // namespace
+
 // The check of one record line (without its newline); 0 when it is good.
-int check_record(const char* line, std::size_t len, unsigned long line_no) {
+int inhex_check_record(const char* line, std::size_t len, unsigned long line_no) {
   const unsigned sum = inhex_sum(line + 1);
   if (sum != 0) {
     std::printf("\a\aError: checksum mismatch (0x%02x) for line %lu in Firmware file!\n", sum,
@@ -53,8 +56,6 @@ int check_record(const char* line, std::size_t len, unsigned long line_no) {
   }
   return 0;
 }
-
-}  // namespace
 
 int hex_to_int(const char* str, int len) {
   if (str == nullptr || len < 1) return 0;
@@ -97,8 +98,13 @@ int inhexverify(std::FILE* fp) {
     const std::size_t len = hex_strip_newline(line);
     if (line[0] != ':') continue;
     ++records;
-    const int fault = check_record(line, len, line_no);
+    const int fault = inhex_check_record(line, len, line_no);
     if (fault != 0) return fault;
+  }
+  // A read that fails part-way must not pass for the end of a shorter file.
+  if (std::ferror(fp)) {
+    std::printf("\a\aError: cannot read the Firmware file: %s\n", std::strerror(errno));
+    return -8;
   }
   if (line_no == 0 || records == 0) {
     std::printf("\a\aError: Firmware file is empty!\n");

@@ -4,6 +4,7 @@
 // The link runs at 19200 baud throughout. Every wait on the device is a
 // bounded read; the longest are the 20-second windows for the loader's
 // prompt and for the sync acknowledgement.
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -123,10 +124,27 @@ void print_warning() {
       WARN_MINUTES);
 }
 
+// A fingerprint of the file's whole contents (FNV-1a over its bytes, then
+// its length), to see whether it changed since it was checked.
+std::uint64_t file_fingerprint(std::FILE* fp) {
+  std::rewind(fp);
+  std::uint64_t hash = 0xcbf29ce484222325u;
+  std::uint64_t length = 0;
+  for (int c; (c = getc(fp)) != EOF; ++length)
+    hash = (hash ^ static_cast<unsigned char>(c)) * 0x100000001b3u;
+  hash = (hash ^ length) * 0x100000001b3u;
+  return std::ferror(fp) ? ~hash : hash;
+}
+
+void report_changed_file() {
+  std::printf("\n\a\aError: Firmware file changed after it was checked!\n");
+}
+
 // Reset, prompt, sync and identification: 0 when the loader is ready for
 // records. The port is open on entry and on return, except after a failed
-// re-open (-5), which leaves it closed.
-int start_loader(port_session& session) {
+// re-open (-5), which leaves it closed. The operator may take any time over
+// the Enter: a file changed meanwhile is refused before the device is reset.
+int start_loader(port_session& session, std::FILE* fp, std::uint64_t checked) {
   static const unsigned char interrupt[] = {0x03, 0x0A};
   if (!send(interrupt, sizeof interrupt)) {
     std::printf("\n\a\aError: wrote interrupt character, got error on port %s\n", port_name);
@@ -135,6 +153,10 @@ int start_loader(port_session& session) {
   drain();
   print_warning();
   wait_for_enter();
+  if (file_fingerprint(fp) != checked) {
+    report_changed_file();
+    return -15;
+  }
 
   std::memset(io_buf, 0, REPLY_WINDOW);
   if (!send("reset\n", 6)) {
@@ -208,6 +230,12 @@ int send_records(std::FILE* fp, unsigned total) {
     ++line_no;
     const std::size_t len = hex_strip_newline(line);
     if (line[0] != ':') continue;
+    // Only records that pass the check go out, and no more than it counted:
+    // the file may change while the transfer runs.
+    if (acked == total || inhex_check_record(line, len, line_no) != 0) {
+      report_changed_file();
+      return -15;
+    }
     line[len] = '\r';
     for (;;) {
       if (!send(line, static_cast<int>(len + 1))) {
@@ -265,6 +293,10 @@ int send_records(std::FILE* fp, unsigned total) {
     }
   }
   std::printf("\n");
+  if (acked != total) {  // the file lost records since its check
+    report_changed_file();
+    return -15;
+  }
   return 0;
 }
 
@@ -287,6 +319,7 @@ int firmware(int com_port, const char* filename) {
     std::printf("\a\aError: Firmware file has some kind of error!\n");
     return -4;
   }
+  const std::uint64_t checked = file_fingerprint(fp.get());
 
   std::snprintf(port_name, sizeof port_name, "COM%d", com_port);
   if (open_port(port_name, FW_BAUD) != 0) {
@@ -296,7 +329,7 @@ int firmware(int com_port, const char* filename) {
   port_session session;
   session.opened();
 
-  const int ready = start_loader(session);
+  const int ready = start_loader(session, fp.get(), checked);
   if (ready != 0) return ready;
   std::printf("\n\n");
   return send_records(fp.get(), static_cast<unsigned>(total));
