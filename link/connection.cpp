@@ -1,5 +1,6 @@
 // The connection to the device: the connect handshake, the re-open after a
 // baud change, and closing.
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -23,10 +24,14 @@ int fail_new(int code) {
 }
 
 // Reads windows until one brings nothing: whatever the device was sending
-// before we came is gone.
+// before we came is gone. A device that never falls silent (one relaying
+// traffic) would hold the connect for ever, so the drain gives up after a
+// while; the interrupt character that follows stops the device anyway.
 void drain() {
+  const auto give_up = std::chrono::steady_clock::now() + std::chrono::milliseconds(2000);
   unsigned char scratch[40];
-  while (read_port(port_name, scratch, sizeof scratch, 100) > 0) {
+  while (read_port(port_name, scratch, sizeof scratch, 100) > 0 &&
+         std::chrono::steady_clock::now() < give_up) {
   }
   purge_port(port_name);
 }

@@ -292,8 +292,9 @@ bool port_write(serial_device* dev, const void* buf, int len, int* sent) {
     if (ready > 0 && (p.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0) return fail(EIO);
   }
   // Return once the bytes have left, as a synchronous write does. With no flow
-  // control this takes at most the line time of what was queued.
-  if (tcdrain(dev->fd) != 0) return fail(errno);
+  // control this takes at most the line time of what was queued; a pty slave
+  // has handed them over already.
+  if (!dev->is_pty && tcdrain(dev->fd) != 0) return fail(errno);
   return true;
 }
 

@@ -15,6 +15,7 @@ const sim_option console_options[] = {
     {"banner-gap", "MS", "send the banner in two halves, MS apart"},
     {"no-prompt", nullptr, "never answer an empty line with the prompt"},
     {"hangup-after", "N", "vanish (close the line) once N bytes were received"},
+    {"chatter", "MS", "relay a line of traffic every MS ms until 0x03 comes"},
     {"help", nullptr, "show this text"},
     {nullptr, nullptr, nullptr},
 };
@@ -22,6 +23,7 @@ const sim_option console_options[] = {
 namespace {
 
 const char PROMPT[] = "\r\nZentro> ";
+const char TRAFFIC[] = "N0CALL-7>APZRO,WIDE2-1:!4903.50N/07201.75W-\r\n";
 
 void send_banner(sim_link& link) {
   const std::string version = sim_text("version", "2.83");
@@ -59,15 +61,20 @@ void handle_line(sim_link& link, const std::string& line) {
 
 void run_console(sim_link& link) {
   const long hangup_after = sim_number("hangup-after", 0);
+  long chatter_ms = sim_number("chatter", -1);
   std::string line;
   while (!link.stopping()) {
-    const int c = link.get(-1);
-    if (c < 0) continue;
+    const int c = link.get(chatter_ms < 0 ? -1 : (chatter_ms < 1 ? 1 : chatter_ms));
+    if (c < 0) {
+      if (chatter_ms >= 0) link.put(TRAFFIC);
+      continue;
+    }
     if (hangup_after > 0 && link.received() >= static_cast<unsigned long>(hangup_after)) {
       link.hang_up();
       return;
     }
     if (c == 0x03) {
+      chatter_ms = -1;  // interrupted: the console takes commands now
       line.clear();
     } else if (c == '\n') {
       handle_line(link, line);

@@ -64,6 +64,7 @@ class sim_link {
   void wait_until(std::int64_t deadline_us, bool stop_on_input);
   void take_input();
   void log(char kind, std::int64_t at_us, unsigned char byte);
+  void flush_log(bool now);
   void write_all(const unsigned char* bytes, std::size_t len);
 
   int master_ = -1;
@@ -76,6 +77,10 @@ class sim_link {
   std::deque<arrival> queue_;
   std::int64_t rx_free_us_ = 0;  // when the line to the device is next free
   std::int64_t tx_free_us_ = 0;  // when the line to the utility is next free
+  // The device's own time: when the byte it last took was complete, or when
+  // it last found nothing or paused. What it sends starts from here.
+  std::int64_t device_now_us_ = 0;
+  std::int64_t flushed_us_ = 0;
   unsigned long received_ = 0;
 };
 

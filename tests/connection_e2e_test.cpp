@@ -98,6 +98,20 @@ TEST(connection_e2e_test, a_silent_device_costs_the_drain_window_and_the_reply_w
   EXPECT_LT(took, 2600);
 }
 
+// A device busy relaying traffic never leaves the line quiet; the connect
+// stops draining after two seconds and its interrupt character quiets it.
+TEST(connection_e2e_test, a_device_that_never_falls_silent_still_connects) {
+  sim_session sim({"--line-rate", "--chatter", "0"});
+  ASSERT_TRUE(sim.ok());
+  const auto start = std::chrono::steady_clock::now();
+  const program_result r = sim.run_host("connect 1\nexit\n");
+  const auto took = std::chrono::duration_cast<std::chrono::milliseconds>(
+                        std::chrono::steady_clock::now() - start)
+                        .count();
+  EXPECT_EQ(session_text(r), "Command> " + connected_19200 + "Command> ");
+  EXPECT_LT(took, 6000);
+}
+
 TEST(connection_e2e_test, baud_change_moves_both_ends_to_the_new_rate) {
   sim_session sim({"--line-rate"});
   ASSERT_TRUE(sim.ok());

@@ -8,7 +8,7 @@
 pty_pair::pty_pair() {
   char name[256];
   if (openpty(&master_, &slave_, name, nullptr, nullptr) != 0) return;
-  path_ = name;
+  path_ = std::string(name);
   termios t;
   tcgetattr(slave_, &t);
   cfmakeraw(&t);
