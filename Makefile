@@ -28,9 +28,10 @@ test: build
 BENCH_DIR := build/bench
 bench: deps
 	cmake -S . -B $(BENCH_DIR) -DCMAKE_BUILD_TYPE=Release
-	cmake --build $(BENCH_DIR) -j $(JOBS) --target firmware_bench link_bench
+	cmake --build $(BENCH_DIR) -j $(JOBS) --target firmware_bench link_bench download_bench
 	$(BENCH_DIR)/firmware_bench
 	$(BENCH_DIR)/link_bench
+	$(BENCH_DIR)/download_bench
 
 # libFuzzer targets on a clang build of their own: FUZZ_SECONDS per target.
 # Not part of `make test`; crash inputs found here become regression tests.
