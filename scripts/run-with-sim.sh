@@ -5,7 +5,8 @@
 set -eu
 build=${1:-build}
 dir=$(mktemp -d)
-"$build/zentrosim" --line-rate --path-file "$dir/path" </dev/null >/dev/null &
+"$build/zentrosim" --line-rate --path-file "$dir/path" --download-save "$dir/device" \
+  </dev/null >/dev/null &
 sim=$!
 trap 'kill "$sim" 2>/dev/null || true; wait "$sim" 2>/dev/null || true; rm -rf "$dir"' EXIT
 
@@ -19,10 +20,16 @@ while [ ! -s "$dir/path" ]; do
   sleep 0.1
 done
 port=$(cat "$dir/path")
-echo "A simulated Zentrovane is on COM1 ($port): try \"connect 1\", \"baud 9600\", \"serialtest 2\"."
+echo "A simulated Zentrovane is on COM1 ($port): try \"connect 1\", \"baud 9600\", \"serialtest 2\","
+echo "\"download\"; what a download leaves in the device is shown when you leave."
 
 status=0
 ZENTROVANE_COM1=$port "$build/zentrohost" || status=$?
+if [ -s "$dir/device.txt" ]; then
+  echo
+  echo "The simulated Zentrovane now holds:"
+  cat "$dir/device.txt"
+fi
 # Status 1 is the end of standard input, an ordinary way to leave.
 [ "$status" -eq 1 ] && status=0
 exit "$status"

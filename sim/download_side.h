@@ -14,7 +14,6 @@
 //   conf_bytes/rules_bytes  what the device now holds
 //   decode_conf/decode_rules  wire bytes back into records
 //   dwn_print_received      show what was received as dconfigure/drules do
-//   dl_sim_parse_option     read one "--dl-..." option into dl_sim_options
 #pragma once
 
 #include <cstddef>
@@ -46,6 +45,8 @@ class download_side {
   void feed(const std::uint8_t* data, std::size_t n, std::string& answers);
   bool done() const { return done_; }
   bool silent() const { return silent_; }
+  // No packet is half received.
+  bool between_packets() const { return pkt_.empty(); }
 
   const std::vector<std::uint8_t>& conf_bytes() const { return conf_; }
   const std::vector<std::uint8_t>& rules_bytes() const { return rules_; }
@@ -64,7 +65,6 @@ class download_side {
   dl_sim_options options_;
   std::vector<std::uint8_t> pkt_;
   int packet_no_ = 1;  // number of the packet now being received
-  int naks_given_ = 0;
   expect expect_ = expect::header;
   std::size_t target_size_ = 0;
   std::vector<std::uint8_t> conf_, rules_, incoming_;
@@ -78,9 +78,3 @@ conf_record decode_conf(const std::uint8_t* wire);
 rule_record decode_rule(const std::uint8_t* wire);
 // Prints the held configuration and rules with the utility's own displays.
 void dwn_print_received(const download_side& side);
-
-// Options: --dl-nak=M:K (NAK packet M K times), --dl-answer=M:HH (answer
-// packet M with byte HH) and --dl-silent=M (no answer from packet M on).
-// False when arg is not one of them or is malformed; error then says why for
-// a malformed one.
-bool dl_sim_parse_option(const std::string& arg, dl_sim_options& options, std::string& error);

@@ -3,5 +3,6 @@
 
 const sim_side sim_sides[] = {
     {"serialtest", play_serialtest, serialtest_options},
+    {"download", play_download, download_options},
     {nullptr, nullptr, nullptr},
 };

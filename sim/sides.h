@@ -22,6 +22,7 @@
 //
 //   run_console     the command loop, until the simulator is stopped
 //   play_serialtest echo every byte until 0x03
+//   play_download   take the download's packets, answer them, keep the records
 #pragma once
 
 #include "sim_link.h"
@@ -40,3 +41,6 @@ void run_console(sim_link& link);
 
 void play_serialtest(sim_link& link);
 extern const sim_option serialtest_options[];
+
+void play_download(sim_link& link);
+extern const sim_option download_options[];

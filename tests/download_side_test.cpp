@@ -6,6 +6,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -114,26 +115,23 @@ TEST_F(DownloadSide, KeepsWhatTheUtilitySends) {
 
 TEST_F(DownloadSide, PlantedFaults) {
   const struct {
-    std::vector<std::string> options;
+    std::map<int, dl_fault> faults;
     int result;
     const char* output_end;
   } cases[] = {
-      {{"--dl-nak=1:5"}, -1, "writing Configuration command failed: -6\n"},
-      {{"--dl-nak=1:4", "--dl-nak=3:2"}, 0, "Downloading Rules succeeded\n"},
-      {{"--dl-answer=18:41"}, -3, "writing Rules command failed: -5\n"},
-      {{"--dl-silent=19"}, -5, "error writing finish pkt: -4\n"},
-      {{"--dl-nak=2:1", "--dl-silent=2"}, -2, "writing Configuration file failed: -3\n"},
+      {{{1, {.naks = 5}}}, -1, "writing Configuration command failed: -6\n"},
+      {{{1, {.naks = 4}}, {3, {.naks = 2}}}, 0, "Downloading Rules succeeded\n"},
+      {{{18, {.answer = 0x41}}}, -3, "writing Rules command failed: -5\n"},
+      {{{19, {.silent = true}}}, -5, "error writing finish pkt: -4\n"},
+      {{{2, {.naks = 1, .silent = true}}}, -2, "writing Configuration file failed: -3\n"},
   };
   for (const auto& c : cases) {
-    dl_sim_options options;
-    std::string error;
-    for (const auto& o : c.options) ASSERT_TRUE(dl_sim_parse_option(o, options, error)) << o;
-    download_side side(options);
+    download_side side(dl_sim_options{c.faults});
     device = &side;
     pending_answers.clear();
     int r = 1;
     const std::string out = captured([&] { r = dwn_download(); });
-    EXPECT_EQ(r, c.result) << c.options[0];
+    EXPECT_EQ(r, c.result) << out;
     EXPECT_TRUE(out.ends_with(c.output_end)) << out;
   }
 }
@@ -168,28 +166,4 @@ TEST_F(DownloadSide, RefusesDamagedAndMisplacedPackets) {
   // An impossible length is refused at once rather than waited for.
   download_side fresh;
   EXPECT_EQ(feed(fresh, {0x00, 0x02}), "\x15");
-}
-
-TEST(DownloadSideOptions, Parsing) {
-  const struct {
-    const char* arg;
-    bool taken;
-    bool malformed;
-  } cases[] = {
-      {"--dl-nak=3:2", true, false},     {"--dl-answer=1:ff", true, false},
-      {"--dl-silent=4", true, false},    {"--dl-nak=0:2", false, true},
-      {"--dl-nak=3", false, true},       {"--dl-answer=1:100", false, true},
-      {"--dl-silent=x", false, true},    {"--fw-reply=1:06", false, false},
-      {"--dl-answer=2:4g", false, true},
-  };
-  for (const auto& c : cases) {
-    dl_sim_options options;
-    std::string error;
-    EXPECT_EQ(dl_sim_parse_option(c.arg, options, error), c.taken) << c.arg;
-    EXPECT_EQ(!error.empty(), c.malformed) << c.arg;
-  }
-  dl_sim_options options;
-  std::string error;
-  ASSERT_TRUE(dl_sim_parse_option("--dl-answer=2:a5", options, error));
-  EXPECT_EQ(options.faults[2].answer, 0xA5);
 }
