@@ -31,24 +31,6 @@ bool record_bytes(const std::string& line, std::vector<std::uint8_t>& bytes) {
   return true;
 }
 
-// "\xHH" escapes and plain characters; out is left alone on a bad escape.
-bool unescape(const std::string& text, std::string& result) {
-  std::string out;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    if (text[i] != '\\') {
-      out += text[i];
-      continue;
-    }
-    if (i + 3 >= text.size() || text[i + 1] != 'x') return false;
-    const int hi = hex_digit(text[i + 2]), lo = hex_digit(text[i + 3]);
-    if (hi < 0 || lo < 0) return false;
-    out += static_cast<char>(hi << 4 | lo);
-    i += 3;
-  }
-  result = out;
-  return true;
-}
-
 }  // namespace
 
 std::string firmware_side::reset() {
@@ -108,35 +90,19 @@ int firmware_side::answer_line(const std::string& line) {
   return ACK;
 }
 
-bool fw_sim_parse_option(const std::string& arg, fw_sim_options& options, std::string& error) {
-  const auto value_of = [&](const char* name, std::string& value) {
-    const std::string prefix = std::string(name) + "=";
-    if (arg.compare(0, prefix.size(), prefix) != 0) return false;
-    value = arg.substr(prefix.size());
-    return true;
-  };
-  std::string value;
-  std::string* text = nullptr;
-  if (value_of("--fw-prompt", value)) text = &options.prompt;
-  if (value_of("--fw-sync-reply", value)) text = &options.sync_reply;
-  if (value_of("--fw-ident-reply", value)) text = &options.ident_reply;
-  if (text != nullptr) {
-    if (unescape(value, *text)) return true;
-    error = "bad escape in " + arg;
-    return false;
+bool fw_parse_replies(const std::string& text, std::map<int, std::uint8_t>& replies) {
+  std::map<int, std::uint8_t> parsed = replies;
+  const char* p = text.c_str();
+  while (*p != '\0') {
+    char* end = nullptr;
+    const long line = std::strtol(p, &end, 10);
+    if (end == p || line < 1 || line > 1000000 || *end != ':') return false;
+    p = end + 1;
+    const long byte = std::strtol(p, &end, 16);
+    if (end == p || byte < 0 || byte > 255 || (*end != ',' && *end != '\0')) return false;
+    parsed[static_cast<int>(line)] = static_cast<std::uint8_t>(byte);
+    p = *end == ',' ? end + 1 : end;
   }
-  if (!value_of("--fw-reply", value)) return false;
-  char* end = nullptr;
-  const long line = std::strtol(value.c_str(), &end, 10);
-  if (line < 1 || *end != ':') {
-    error = "expected --fw-reply=N:HH, got " + arg;
-    return false;
-  }
-  const long byte = std::strtol(end + 1, &end, 16);
-  if (*end != '\0' || byte < 0 || byte > 255) {
-    error = "expected --fw-reply=N:HH, got " + arg;
-    return false;
-  }
-  options.line_replies[static_cast<int>(line)] = static_cast<std::uint8_t>(byte);
+  replies = parsed;
   return true;
 }

@@ -14,7 +14,7 @@
 //   firmware_side::feed      take bytes from the host, append the replies
 //   firmware_side::lines     every record line received, with its reply
 //   firmware_side::finished  the end-of-file record was acknowledged
-//   fw_sim_parse_option      read one "--fw-..." option into fw_sim_options
+//   fw_parse_replies         read "N:HH,N:HH..." into planted line replies
 #pragma once
 
 #include <cstddef>
@@ -56,8 +56,6 @@ class firmware_side {
   bool finished_ = false;
 };
 
-// Options: --fw-prompt=TEXT, --fw-sync-reply=TEXT, --fw-ident-reply=TEXT
-// (TEXT may hold \xHH escapes; empty means silence) and --fw-reply=N:HH
-// (answer the Nth record line with byte HH). False when arg is not one of
-// them or is malformed; error then says why for a malformed one.
-bool fw_sim_parse_option(const std::string& arg, fw_sim_options& options, std::string& error);
+// Line numbers from 1 and hexadecimal bytes, comma-separated. On a malformed
+// list it returns false and leaves replies as they were.
+bool fw_parse_replies(const std::string& text, std::map<int, std::uint8_t>& replies);

@@ -36,17 +36,15 @@ TEST(FirmwareSide, HandshakeThenRecordReplies) {
   EXPECT_EQ(side.lines()[0].text, ":0400000001020304F2");
 }
 
-TEST(FirmwareSide, PlantedRepliesAndOptions) {
+TEST(FirmwareSide, PlantedRepliesAndOtherAnswers) {
   fw_sim_options options;
-  std::string error;
-  for (const char* arg : {"--fw-reply=2:17", "--fw-reply=3:00", "--fw-sync-reply=?",
-                          "--fw-prompt=xyz\\x05", "--fw-ident-reply="})
-    ASSERT_TRUE(fw_sim_parse_option(arg, options, error)) << arg << ": " << error;
-  EXPECT_EQ(options.prompt, "xyz\x05");
-  for (const char* arg :
-       {"--fw-reply=0:06", "--fw-reply=2", "--fw-reply=2:1ff", "--fw-prompt=\\x0"})
-    EXPECT_FALSE(fw_sim_parse_option(arg, options, error)) << arg;
-  EXPECT_FALSE(fw_sim_parse_option("--other", options, error));
+  ASSERT_TRUE(fw_parse_replies("2:17,3:00", options.line_replies));
+  for (const char* bad : {"0:06", "2", "2:1ff", "2:", "x:06", "2:06;3:06"})
+    EXPECT_FALSE(fw_parse_replies(bad, options.line_replies)) << bad;
+  EXPECT_EQ(options.line_replies.size(), 2u);  // the bad lists changed nothing
+  options.prompt = "xyz\x05";
+  options.sync_reply = "?";
+  options.ident_reply = "";
 
   firmware_side side(options);
   EXPECT_EQ(side.reset(), "xyz\x05");

@@ -79,10 +79,21 @@ struct update_run {
 
 constexpr int COM = 7;
 
-update_run run_update(const std::string& file_text, const std::vector<std::string>& args = {}) {
+// A loader that answers record lines as listed ("N:HH,...").
+fw_sim_options replies(const std::string& list) {
   fw_sim_options options;
-  std::string error;
-  for (const auto& a : args) EXPECT_TRUE(fw_sim_parse_option(a, options, error)) << a << error;
+  EXPECT_TRUE(fw_parse_replies(list, options.line_replies)) << list;
+  return options;
+}
+
+// A loader with one of its texts replaced.
+fw_sim_options answering(std::string fw_sim_options::*text, const std::string& bytes) {
+  fw_sim_options options;
+  options.*text = bytes;
+  return options;
+}
+
+update_run run_update(const std::string& file_text, const fw_sim_options& options = {}) {
   temp_dir dir;
   const std::string path = dir.write("fw.hex", file_text);
   pty_pair pty;
@@ -207,7 +218,7 @@ TEST(FirmwareUpdate, FaultRepliesAreReportedAndTheLineResent) {
       {"a5", "unknown (0xa5) on Line 3, resending.\n"},
   };
   for (const auto& c : cases) {
-    const update_run run = run_update(file, {std::string("--fw-reply=2:") + c.reply});
+    const update_run run = run_update(file, replies(std::string("2:") + c.reply));
     EXPECT_EQ(run.result, 0) << c.reply;
     EXPECT_NE(run.out.find("\n\a\aError: Firmware updating error: " + c.message), std::string::npos)
         << c.reply << run.out;
@@ -219,55 +230,42 @@ TEST(FirmwareUpdate, FaultRepliesAreReportedAndTheLineResent) {
 
 TEST(FirmwareUpdate, AbortingReplies) {
   const struct {
-    std::vector<std::string> args;
+    const char* replies;
     int result;
     std::string message;
     std::size_t lines_sent;
   } cases[] = {
-      {{"--fw-reply=2:17"}, -14, "Firmware updating error: buffer full on Line 2- aborting!\n", 2},
-      {{"--fw-reply=1:18"}, -13, "Firmware updating error: fatal on Line 1- aborting!\n", 1},
-      // Nine faults over different lines and one line, then success.
-      {{"--fw-reply=1:15", "--fw-reply=2:11", "--fw-reply=3:12", "--fw-reply=5:15",
-        "--fw-reply=6:15", "--fw-reply=7:15", "--fw-reply=8:15", "--fw-reply=9:77",
-        "--fw-reply=10:12"},
-       0,
-       "",
-       12},
+      {"2:17", -14, "Firmware updating error: buffer full on Line 2- aborting!\n", 2},
+      {"1:18", -13, "Firmware updating error: fatal on Line 1- aborting!\n", 1},
+      // Nine faults over different lines and on one line, then success.
+      {"1:15,2:11,3:12,5:15,6:15,7:15,8:15,9:77,10:12", 0, "", 12},
       // The tenth fault ends the transfer whatever its byte.
-      {{"--fw-reply=1:15", "--fw-reply=2:15", "--fw-reply=3:15", "--fw-reply=4:15",
-        "--fw-reply=5:15", "--fw-reply=6:15", "--fw-reply=7:15", "--fw-reply=8:15",
-        "--fw-reply=9:15", "--fw-reply=10:17"},
-       -12,
-       "maximum Firmware updating errors (10) encountered- aborting!\n",
-       10},
-      {{"--fw-reply=1:15", "--fw-reply=2:15", "--fw-reply=3:15", "--fw-reply=4:15",
-        "--fw-reply=5:15", "--fw-reply=6:15", "--fw-reply=7:15", "--fw-reply=8:15",
-        "--fw-reply=9:15", "--fw-reply=10:18"},
-       -12,
-       "maximum Firmware updating errors (10) encountered- aborting!\n",
-       10},
+      {"1:15,2:15,3:15,4:15,5:15,6:15,7:15,8:15,9:15,10:17", -12,
+       "maximum Firmware updating errors (10) encountered- aborting!\n", 10},
+      {"1:15,2:15,3:15,4:15,5:15,6:15,7:15,8:15,9:15,10:18", -12,
+       "maximum Firmware updating errors (10) encountered- aborting!\n", 10},
   };
   for (const auto& c : cases) {
-    const update_run run = run_update(SMALL, c.args);
-    EXPECT_EQ(run.result, c.result) << c.args.back();
-    EXPECT_EQ(run.lines.size(), c.lines_sent) << c.args.back();
-    if (!c.message.empty()) {
-      const std::string tail = "\n\a\aError: " + c.message + "Disconnected\n";
-      EXPECT_EQ(tail_of(run.out, tail.size()), tail);
-    }
+    const update_run run = run_update(SMALL, replies(c.replies));
+    EXPECT_EQ(run.result, c.result) << c.replies;
+    EXPECT_EQ(run.lines.size(), c.lines_sent) << c.replies;
+    const std::string tail =
+        c.message.empty() ? "\nDisconnected\n" : "\n\a\aError: " + c.message + "Disconnected\n";
+    EXPECT_EQ(tail_of(run.out, tail.size()), tail) << c.replies;
   }
 }
 
 TEST(FirmwareUpdate, MissingAcknowledgementsAreDumped) {
   const struct {
-    std::string arg;
+    const char* name;
+    fw_sim_options options;
     int result;
     std::string tail;
   } cases[] = {
-      {"--fw-prompt=xyz", -6,
+      {"prompt", answering(&fw_sim_options::prompt, "xyz"), -6,
        "\n\a\aError: did not receive the Zentrovane Firmware prompt!\n"
        "\nRead #1 got 1 char\nRead #2 got 2 chars:\n0x78 0x79 0x7a \n"},
-      {"--fw-sync-reply=?", -8,
+      {"sync", answering(&fw_sim_options::sync_reply, "?"), -8,
        "\n\a\aError: did not synchronize with the Zentrovane!\n"
        "\nRead #1 got 1 char\nRead #2 got 0 chars:\n? " +
            [] {
@@ -276,30 +274,30 @@ TEST(FirmwareUpdate, MissingAcknowledgementsAreDumped) {
              return s;
            }() +
            "\n"},
-      {"--fw-ident-reply=\\x15ok", -10,
+      {"identifier", answering(&fw_sim_options::ident_reply, "\x15ok"), -10,
        CONNECTED +
            "\n\a\aError: did not receive ZeTrVa identifier acknowledgement!\n"
            "\nRead #1 got 1 char\nRead #2 got 2 chars:\n[15] o k [00] [00] [00] [00] [00] [00] "
            "[00] [00] [00] [00] [00] [00] [00] [00] [00] [00] [00] \n"},
   };
   for (const auto& c : cases) {
-    const update_run run = run_update(SMALL, {c.arg});
-    EXPECT_EQ(run.result, c.result) << c.arg;
-    EXPECT_TRUE(run.lines.empty()) << c.arg;
+    const update_run run = run_update(SMALL, c.options);
+    EXPECT_EQ(run.result, c.result) << c.name;
+    EXPECT_TRUE(run.lines.empty()) << c.name;
     const std::string tail = c.tail + "Disconnected\n";
-    EXPECT_EQ(tail_of(run.out, tail.size()), tail) << c.arg;
+    EXPECT_EQ(tail_of(run.out, tail.size()), tail) << c.name;
   }
 }
 
 TEST(FirmwareUpdate, PromptMayStandAmongOtherBytes) {
-  const update_run run = run_update(SMALL, {"--fw-prompt=xyz\\x05"});
+  const update_run run = run_update(SMALL, answering(&fw_sim_options::prompt, "xyz\x05"));
   EXPECT_EQ(run.result, 0);
   EXPECT_EQ(run.lines.size(), 3u);
 }
 
 TEST(FirmwareUpdate, SilentLoaderTimesOutAfterTwentySeconds) {
   const auto start = std::chrono::steady_clock::now();
-  const update_run run = run_update(SMALL, {"--fw-prompt="});
+  const update_run run = run_update(SMALL, answering(&fw_sim_options::prompt, ""));
   const auto waited = std::chrono::steady_clock::now() - start;
   EXPECT_EQ(run.result, -6);
   EXPECT_GE(waited, std::chrono::seconds(20));
