@@ -23,6 +23,7 @@
 //   run_console     the command loop, until the simulator is stopped
 //   play_serialtest echo every byte until 0x03
 //   play_download   take the download's packets, answer them, keep the records
+//   play_firmware   restart into the loader and take a firmware update
 #pragma once
 
 #include "sim_link.h"
@@ -44,3 +45,6 @@ extern const sim_option serialtest_options[];
 
 void play_download(sim_link& link);
 extern const sim_option download_options[];
+
+void play_firmware(sim_link& link);
+extern const sim_option firmware_options[];
