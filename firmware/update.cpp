@@ -4,6 +4,7 @@
 // The link runs at 19200 baud throughout. Every wait on the device is a
 // bounded read; the longest are the 20-second windows for the loader's
 // prompt and for the sync acknowledgement.
+#include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -33,6 +34,7 @@ constexpr unsigned char BUFFER_FULL = 0x17;
 constexpr unsigned char FATAL = 0x18;
 
 constexpr int REPLY_WINDOW = 20;  // bytes a two-part read can fill
+constexpr std::chrono::milliseconds DRAIN_LIMIT(2000);
 
 struct file_closer {
   void operator()(std::FILE* fp) const { std::fclose(fp); }
@@ -94,9 +96,13 @@ void dump_reply_window() {
 
 bool send(const void* buf, int len) { return write_port(port_name, buf, len) > 0; }
 
-// Drops whatever the device is still sending, then both queues.
+// Drops whatever the device is still sending, then both queues. A device
+// that never pauses would hold the drain for ever: it gives up after
+// DRAIN_LIMIT, and the prompt check then reports what the device sends.
 void drain() {
-  while (read_port(port_name, io_buf, static_cast<int>(sizeof io_buf), 100) > 0) {
+  const auto give_up = std::chrono::steady_clock::now() + DRAIN_LIMIT;
+  while (read_port(port_name, io_buf, static_cast<int>(sizeof io_buf), 100) > 0 &&
+         std::chrono::steady_clock::now() < give_up) {
   }
   purge_port(port_name);
 }

@@ -6,7 +6,8 @@
 // that is opened again through its /proc path on every run: the parser reads
 // a real regular file, with no disk I/O.
 //
-//   silence_stdout    point standard output at /dev/null
+//   silence_stdout    point standard output at /dev/null (unless the environment
+//                     has ZENTRO_FUZZ_VERBOSE, to replay an input with its output)
 //   memory_file       an in-memory file whose contents a run replaces
 //   fuzz_check        abort with a message when an invariant does not hold
 #pragma once

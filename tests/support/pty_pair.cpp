@@ -1,5 +1,6 @@
 #include "pty_pair.h"
 
+#include <fcntl.h>
 #include <poll.h>
 #include <pty.h>
 #include <termios.h>
@@ -9,6 +10,10 @@ pty_pair::pty_pair() {
   char name[256];
   if (openpty(&master_, &slave_, name, nullptr, nullptr) != 0) return;
   path_ = std::string(name);
+  // A program the test starts must not inherit the master: its copy would
+  // keep the line up after hang_up().
+  fcntl(master_, F_SETFD, FD_CLOEXEC);
+  fcntl(slave_, F_SETFD, FD_CLOEXEC);
   termios t;
   tcgetattr(slave_, &t);
   cfmakeraw(&t);
