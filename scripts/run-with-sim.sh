@@ -21,7 +21,8 @@ while [ ! -s "$dir/path" ]; do
 done
 port=$(cat "$dir/path")
 echo "A simulated Zentrovane is on COM1 ($port): try \"connect 1\", \"baud 9600\", \"serialtest 2\","
-echo "\"download\"; what a download leaves in the device is shown when you leave."
+echo "\"download\", \"firmware 1 $build/examples/zentrovane-fw.hex\"; what a download leaves in"
+echo "the device is shown when you leave."
 
 status=0
 ZENTROVANE_COM1=$port "$build/zentrohost" || status=$?
