@@ -197,7 +197,7 @@ TEST(download_e2e_test, a_silent_device_is_given_five_seconds) {
   const auto& interrupt = in.at(command_at + 21 + 64);
   const double waited = static_cast<double>(interrupt.t_us - last_of_packet.t_us) / 1e6;
   EXPECT_GE(waited, 5.0);
-  EXPECT_LT(waited, 5.5);
+  EXPECT_LT(waited, 6.0);  // 5010 ms, then the next connect's 110 ms drain window
 }
 
 TEST(download_e2e_test, the_whole_road_leaves_the_device_holding_the_records) {

@@ -68,6 +68,25 @@ TEST(Crc16, CatalogueValues) {
   EXPECT_EQ(crc16(0, generator_multiple, 3), 0);
 }
 
+TEST(Crc16, PacketCrcEqualsTheDirectForm) {
+  // The catalogued direct form: bit by bit, register starting at 0x1D0F.
+  const auto direct = [](const std::uint8_t* p, std::size_t n) {
+    std::uint16_t reg = 0x1D0F;
+    for (std::size_t i = 0; i < n; ++i) {
+      reg ^= static_cast<std::uint16_t>(p[i] << 8);
+      for (int bit = 0; bit < 8; ++bit)
+        reg = static_cast<std::uint16_t>(reg & 0x8000 ? (reg << 1) ^ CRC_POLY : reg << 1);
+    }
+    return reg;
+  };
+  unsigned x = 12345;
+  for (std::size_t n = 0; n <= 70; ++n) {
+    bytes msg(n);
+    for (auto& b : msg) b = static_cast<std::uint8_t>((x = x * 1103515245u + 12345u) >> 24);
+    EXPECT_EQ(dwn_packet_crc(msg.data(), n), direct(msg.data(), n)) << n;
+  }
+}
+
 TEST(Crc16, FinishedPacketsCheckToZero) {
   const bytes payloads[] = {
       {0x41}, of_text("abc"), bytes(60, 0xFF), bytes(60, 0x00), of_text("123456789")};
