@@ -14,6 +14,7 @@ const sim_option firmware_options[] = {
     {"fw-sync-reply", "BYTES", "the answer to the sync character (default \\x06)"},
     {"fw-no-ident-ack", nullptr, "do not acknowledge the identifier"},
     {"fw-ident-reply", "BYTES", "the answer to the identifier (default \\x06)"},
+    {"fw-save", "FILE", "append each record line received to FILE, one a line, without its CR"},
     {"fw-replies", "N:HH,...",
      "answer the Nth record line received (resends count) with byte HH; 00: no answer"},
     {nullptr, nullptr, nullptr},
@@ -30,15 +31,25 @@ void play_firmware(sim_link& link) {
   if (!fw_parse_replies(planted, options.line_replies))
     std::fprintf(stderr, "zentrosim: --fw-replies %s is not N:HH,... (ignored)\n", planted.c_str());
 
+  // Each line is saved as it comes, so an update cut short leaves its part.
+  const std::string save_path = sim_text("fw-save", "");
+  std::FILE* save = save_path.empty() ? nullptr : std::fopen(save_path.c_str(), "a");
+  std::size_t saved = 0;
+
   firmware_side loader(options);
   link.pause_ms(static_cast<int>(sim_number("fw-reset-ms", 300)));
   link.put(loader.reset());
   while (!loader.finished()) {
     const int c = link.get(-1);
-    if (c < 0) return;
+    if (c < 0) break;
     const auto byte = static_cast<std::uint8_t>(c);
     std::string answers;
     loader.feed(&byte, 1, answers);
+    for (; save != nullptr && saved < loader.lines().size(); ++saved) {
+      std::fprintf(save, "%s\n", loader.lines()[saved].text.c_str());
+      std::fflush(save);
+    }
     if (!answers.empty()) link.put(answers);
   }
+  if (save != nullptr) std::fclose(save);
 }

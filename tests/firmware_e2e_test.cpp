@@ -2,6 +2,7 @@
 // line, what the operator sees, and the device afterwards.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -69,9 +70,10 @@ const std::string LOADER_START = std::string("\x03\n") + "reset\n" + "\x16" + "Z
 }  // namespace
 
 TEST(FirmwareE2e, ExampleFileUpdatesAndTheDeviceAnswersAfterwards) {
-  sim_session sim;
-  ASSERT_TRUE(sim.ok());
   temp_dir dir;
+  const std::string saved = dir.path() + "/lines.txt";
+  sim_session sim({"--fw-save", saved});
+  ASSERT_TRUE(sim.ok());
   // Comment lines of the operator's own are skipped but counted.
   const std::string file = dir.write("fw.hex", "# example build\n" + slurp(EXAMPLE));
   const program_result r =
@@ -86,6 +88,11 @@ TEST(FirmwareE2e, ExampleFileUpdatesAndTheDeviceAnswersAfterwards) {
   EXPECT_EQ(tail_of(text, end.size()), end);
   const std::string records = record_stream(slurp(EXAMPLE));
   EXPECT_EQ(sim.received(), LOADER_START + records + "\x03\nversion\n");
+  // The loader kept every line it took, in order.
+  std::string kept = slurp(saved);
+  for (char& c : kept)
+    if (c == '\n') c = '\r';
+  EXPECT_EQ(kept, records);
 }
 
 TEST(FirmwareE2e, FaultRepliesThroughTheShell) {
@@ -146,4 +153,24 @@ TEST(FirmwareE2e, BadFileNeverTouchesTheLine) {
                 "\a\aError: Firmware file has some kind of error!\n" +
                 FAILED + "Command> \n");
   EXPECT_EQ(sim.received(), "");
+}
+
+TEST(FirmwareE2e, RecordsOf128BytesGoOutWhole) {
+  temp_dir dir;
+  std::string image(2000, '\0');
+  unsigned x = 11;
+  for (char& c : image) c = static_cast<char>((x = x * 1103515245u + 12345u) >> 24);
+  const std::string bin = dir.write("image.bin", image);
+  const std::string hex = dir.path() + "/image.hex";
+  ASSERT_EQ(std::system(("srec_cat " + bin + " -Binary -o " + hex +
+                         " -Intel -Output_Block_Size 128 >/dev/null 2>&1")
+                            .c_str()),
+            0);
+  const std::string records = record_stream(slurp(hex));
+  ASSERT_NE(records.find(":80"), std::string::npos);  // 267-character lines are there
+  sim_session sim;
+  ASSERT_TRUE(sim.ok());
+  const program_result r = sim.run_host("firmware 1 " + hex + "\ny\n\n");
+  EXPECT_EQ(tail_of(session_text(r), SUCCEEDED.size() + 10), SUCCEEDED + "Command> \n");
+  EXPECT_EQ(sim.received(), LOADER_START + records);
 }
