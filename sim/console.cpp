@@ -16,6 +16,7 @@ const sim_option console_options[] = {
     {"no-prompt", nullptr, "never answer an empty line with the prompt"},
     {"hangup-after", "N", "vanish (close the line) once N bytes were received"},
     {"chatter", "MS", "relay a line of traffic every MS ms until 0x03 comes"},
+    {"quit-on-eof", nullptr, "stop when standard input ends (for a parent that may die)"},
     {"help", nullptr, "show this text"},
     {nullptr, nullptr, nullptr},
 };

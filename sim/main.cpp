@@ -30,7 +30,7 @@ int main(int argc, char** argv) {
   const std::string log_path = sim_text("log", "");
   sim_link link;
   if (!link.open(log_path.empty() ? nullptr : log_path.c_str(), sim_flag("line-rate"),
-                 sim_number("rate", 19200)))
+                 sim_flag("quit-on-eof"), sim_number("rate", 19200)))
     return 1;
   const std::string path_file = sim_text("path-file", "");
   if (!path_file.empty() && !write_path_file(path_file, link.slave_path())) {

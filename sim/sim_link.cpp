@@ -31,8 +31,9 @@ std::int64_t monotonic_us() {
   return static_cast<std::int64_t>(t.tv_sec) * 1000000 + t.tv_nsec / 1000;
 }
 
-bool sim_link::open(const char* log_path, bool model_line, long rate) {
+bool sim_link::open(const char* log_path, bool model_line, bool quit_on_eof, long rate) {
   model_line_ = model_line;
+  quit_on_eof_ = quit_on_eof;
   rate_ = rate;
   // Deadlines of a fraction of a millisecond need a timer that is not slack.
   prctl(PR_SET_TIMERSLACK, 1UL, 0UL, 0UL, 0UL);
@@ -143,6 +144,7 @@ void sim_link::wait_until(std::int64_t deadline_us, bool stop_on_input) {
       ssize_t n = read(0, line, sizeof line - 1);
       if (n <= 0) {
         stdin_open_ = false;  // no one to tell us anything: signals only
+        if (quit_on_eof_) stop_requested = 1;
       } else {
         line[n] = '\0';
         if (std::strncmp(line, "quit", 4) == 0) stop_requested = 1;

@@ -27,7 +27,8 @@
 //   sim_link::pause_ms    wait, still receiving meanwhile
 //   sim_link::rate        the device's rate; set_rate changes it
 //   sim_link::received    the count of bytes received so far
-//   sim_link::stopping    SIGTERM/SIGINT or "quit" on standard input came
+//   sim_link::stopping    SIGTERM/SIGINT or "quit" on standard input came (or
+//                         its end, when asked)
 //   sim_link::hang_up     close the line for good, as a device unplugged
 #pragma once
 
@@ -38,7 +39,7 @@
 
 class sim_link {
  public:
-  bool open(const char* log_path, bool model_line, long rate);
+  bool open(const char* log_path, bool model_line, bool quit_on_eof, long rate);
   ~sim_link();
   const std::string& slave_path() const { return slave_path_; }
 
@@ -73,6 +74,7 @@ class sim_link {
   FILE* log_ = nullptr;
   bool model_line_ = false;
   bool stdin_open_ = true;
+  bool quit_on_eof_ = false;
   long rate_ = 19200;
   std::deque<arrival> queue_;
   std::int64_t rx_free_us_ = 0;  // when the line to the device is next free

@@ -1,5 +1,6 @@
 #include "sim_session.h"
 
+#include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
 #include <sys/wait.h>
@@ -11,15 +12,20 @@
 
 sim_session::sim_session(const std::vector<std::string>& sim_args) {
   log_path_ = dir_.path() + "/wire.log";
-  std::vector<std::string> argv = {ZENTROSIM_PATH, "--log", log_path_};
+  // It ends with its standard input too: a test that dies leaves no simulator.
+  std::vector<std::string> argv = {ZENTROSIM_PATH, "--log", log_path_, "--quit-on-eof"};
   argv.insert(argv.end(), sim_args.begin(), sim_args.end());
-  int out[2];
-  if (pipe(out) != 0) return;
+  int out[2], in[2];
+  if (pipe2(out, O_CLOEXEC) != 0) return;
+  if (pipe2(in, O_CLOEXEC) != 0) {
+    close(out[0]);
+    close(out[1]);
+    return;
+  }
   pid_ = fork();
   if (pid_ == 0) {
     dup2(out[1], 1);
-    close(out[0]);
-    close(out[1]);
+    dup2(in[0], 0);
     std::vector<char*> args;
     for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
     args.push_back(nullptr);
@@ -27,6 +33,8 @@ sim_session::sim_session(const std::vector<std::string>& sim_args) {
     _exit(127);
   }
   close(out[1]);
+  close(in[0]);
+  control_ = in[1];
   // The first line is the slave's path; give the simulator 10 s to start.
   std::string line;
   for (int waited = 0; waited < 10000 && line.find('\n') == std::string::npos;) {
@@ -44,7 +52,10 @@ sim_session::sim_session(const std::vector<std::string>& sim_args) {
   if (line.find('\n') != std::string::npos) path_ = line.substr(0, line.find('\n'));
 }
 
-sim_session::~sim_session() { stop(); }
+sim_session::~sim_session() {
+  stop();
+  if (control_ >= 0) close(control_);
+}
 
 program_result sim_session::run_host(const std::string& input, int com, run_options options) const {
   options.env.push_back({"ZENTROVANE_COM" + std::to_string(com), path_});
@@ -56,6 +67,16 @@ bool sim_session::alive() const { return pid_ > 0 && waitpid(pid_, nullptr, WNOH
 int sim_session::stop() {
   if (pid_ <= 0) return status_;
   kill(pid_, SIGTERM);
+  return wait_for_end();
+}
+
+int sim_session::quit() {
+  if (pid_ <= 0) return status_;
+  if (write(control_, "quit\n", 5) != 5) return stop();
+  return wait_for_end();
+}
+
+int sim_session::wait_for_end() {
   int wstatus = 0;
   // Bounded: a simulator that ignores SIGTERM for 5 s is killed.
   for (int i = 0; i < 500; ++i) {

@@ -14,7 +14,8 @@
 //   sim_session::wire          every logged byte: direction, time, value
 //   sim_session::received      the bytes the device received, in order
 //   sim_session::sent          the bytes the device sent, in order
-//   sim_session::stop          stop the simulator; its exit status
+//   sim_session::stop          stop the simulator (SIGTERM); its exit status
+//   sim_session::quit          tell it "quit" on its standard input; its exit status
 //   sim_session::alive         whether the simulator still runs
 #pragma once
 
@@ -46,14 +47,17 @@ class sim_session {
   std::string received() const;
   std::string sent() const;
   int stop();
+  int quit();
   bool alive() const;
   pid_t pid() const { return pid_; }
 
  private:
   std::string bytes_of(char kind) const;
+  int wait_for_end();
   temp_dir dir_;
   std::string log_path_;
   std::string path_;
   pid_t pid_ = -1;
+  int control_ = -1;  // the simulator's standard input
   int status_ = -1;
 };
