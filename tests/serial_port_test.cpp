@@ -62,7 +62,7 @@ TEST_F(port_test, a_short_read_lasts_its_whole_window) {
     if (c.size > 2) {
       const long took = elapsed_ms(start);
       EXPECT_GE(took, c.window_ms);
-      EXPECT_LT(took, c.window_ms + 40);
+      EXPECT_LT(took, c.window_ms + 100);  // room for a loaded machine
     }
     close_port();
     pty.receive();
