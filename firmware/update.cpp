@@ -180,12 +180,15 @@ int start_loader(port_session& session, std::FILE* fp, std::uint64_t checked) {
     return -5;
   }
 
+  // Only the bytes that came count: when the first read got nothing, the
+  // second one's bytes stand from position 1 on, not from 0.
   const two_part prompt = read_two_part(20000, 100);
-  const int searched = prompt.first + prompt.second;
-  if (!window_holds(ENQ, searched)) {
+  const unsigned char* got = io_buf + (prompt.first == 0 ? 1 : 0);
+  const int got_count = prompt.first + prompt.second;
+  if (std::memchr(got, ENQ, static_cast<std::size_t>(got_count)) == nullptr) {
     std::printf("\n\a\aError: did not receive the Zentrovane Firmware prompt!\n");
     print_read_counts(prompt);
-    for (int i = 0; i < searched; ++i) std::printf("0x%02x ", io_buf[i]);
+    for (int i = 0; i < got_count; ++i) std::printf("0x%02x ", got[i]);
     std::printf("\n");
     return -6;
   }

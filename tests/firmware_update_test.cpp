@@ -418,3 +418,52 @@ TEST(FirmwareUpdate, ThroughTheShell) {
                           "Command> ";
   EXPECT_EQ(tail_of(r.out, end.size()), end);
 }
+
+namespace {
+
+// The port's reads, with the first 20-second read made to end empty only
+// once the loader's prompt is waiting: the prompt then comes to the second
+// read, which stores from position 1.
+const serial_ops* port_ops = nullptr;
+unsigned last_read_constant = 0;
+bool prompt_read_done = false;
+
+bool note_timeouts(serial_device* dev, const port_timeouts& t) {
+  last_read_constant = t.read_constant;
+  return port_ops->set_timeouts(dev, t);
+}
+
+bool prompt_after_first_read(serial_device* dev, void* buf, int size, int* got) {
+  if (!prompt_read_done && size == 1 && last_read_constant == 20000 + 10) {
+    prompt_read_done = true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(600));
+    *got = 0;
+    return true;
+  }
+  return port_ops->read(dev, buf, size, got);
+}
+
+}  // namespace
+
+TEST(FirmwareUpdate, PromptInTheSecondReadIsFound) {
+  port_ops = serial_platform;
+  serial_ops ops = *serial_platform;
+  ops.set_timeouts = note_timeouts;
+  ops.read = prompt_after_first_read;
+  serial_platform = &ops;
+  const update_run run = run_update(SMALL, answering(&fw_sim_options::prompt, "ab\x05"));
+  serial_platform = port_ops;
+  ASSERT_TRUE(prompt_read_done);
+  EXPECT_EQ(run.result, 0) << run.out;
+  EXPECT_EQ(texts(run.lines), record_lines(SMALL));
+
+  // A second read that brings no prompt shows just the bytes it brought.
+  prompt_read_done = false;
+  serial_platform = &ops;
+  const update_run no_prompt = run_update(SMALL, answering(&fw_sim_options::prompt, "ab"));
+  serial_platform = port_ops;
+  const std::string tail =
+      "\nRead #1 got 0 chars\nRead #2 got 2 chars:\n0x61 0x62 \nDisconnected\n";
+  EXPECT_EQ(no_prompt.result, -6);
+  EXPECT_EQ(tail_of(no_prompt.out, tail.size()), tail);
+}
