@@ -7,7 +7,7 @@
 #include "sides.h"
 
 const sim_option firmware_options[] = {
-    {"fw-reset-ms", "MS", "restart time after \"reset\" before the loader prompt (default 300)"},
+    {"fw-reset-ms", "MS", "restart time after \"reset\" before the loader prompt (default 500)"},
     {"fw-no-prompt", nullptr, "the loader sends no prompt"},
     {"fw-prompt", "BYTES", "the loader prompt (C escapes; default \\x05)"},
     {"fw-no-sync-ack", nullptr, "do not acknowledge the sync character"},
@@ -37,7 +37,7 @@ void play_firmware(sim_link& link) {
   std::size_t saved = 0;
 
   firmware_side loader(options);
-  link.pause_ms(static_cast<int>(sim_number("fw-reset-ms", 300)));
+  link.pause_ms(static_cast<int>(sim_number("fw-reset-ms", 500)));
   link.put(loader.reset());
   while (!loader.finished()) {
     const int c = link.get(-1);

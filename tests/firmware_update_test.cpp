@@ -25,8 +25,9 @@
 
 namespace {
 
-// A loader behind the pty: it waits for "reset\n", restarts for a moment
-// (the host reopens its port meanwhile) and then runs firmware_side.
+// A loader behind the pty: it waits for "reset\n", restarts for half a
+// second (the host reopens its port meanwhile, which discards what is
+// waiting, so the prompt must come after that) and then runs firmware_side.
 class loader_device {
  public:
   loader_device(pty_pair& pty, fw_sim_options options) : pty_(pty), side_(std::move(options)) {
@@ -53,7 +54,7 @@ class loader_device {
       if (!side_.in_loader()) {
         before_reset_.append(reinterpret_cast<char*>(buf), static_cast<std::size_t>(n));
         if (before_reset_.find("reset\n") == std::string::npos) continue;
-        std::this_thread::sleep_for(std::chrono::milliseconds(250));
+        std::this_thread::sleep_for(std::chrono::milliseconds(500));
         pty_.send(side_.reset());
         continue;
       }
@@ -436,7 +437,7 @@ bool note_timeouts(serial_device* dev, const port_timeouts& t) {
 bool prompt_after_first_read(serial_device* dev, void* buf, int size, int* got) {
   if (!prompt_read_done && size == 1 && last_read_constant == 20000 + 10) {
     prompt_read_done = true;
-    std::this_thread::sleep_for(std::chrono::milliseconds(600));
+    std::this_thread::sleep_for(std::chrono::milliseconds(1000));
     *got = 0;
     return true;
   }
