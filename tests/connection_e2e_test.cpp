@@ -95,7 +95,7 @@ TEST(connection_e2e_test, a_silent_device_costs_the_drain_window_and_the_reply_w
                         .count();
   // 110 ms of drain, then 2010 ms waiting for the reply.
   EXPECT_GE(took, 2120);
-  EXPECT_LT(took, 2600);
+  EXPECT_LT(took, 3000);  // room for a loaded machine
 }
 
 // A device busy relaying traffic never leaves the line quiet; the connect
