@@ -8,9 +8,7 @@
 // writes are single blocking calls bounded by the port's time-outs.
 //
 // Some drivers (and Wine) ignore the request to discard received NUL bytes,
-// so reads discard them here as well. A read that comes back full but loses
-// NULs that way reads on for the rest of its window, so that stripping never
-// cuts a read short that the driver would have completed.
+// so reads discard them here as well (see nul_reader.h).
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
 
@@ -19,6 +17,7 @@
 #include <cstring>
 #include <memory>
 
+#include "nul_reader.h"
 #include "serial_platform.h"
 
 struct serial_device {
@@ -158,63 +157,49 @@ bool port_purge(serial_device* dev) {
   return true;
 }
 
-// Moves the non-NUL bytes of buf[0..n) to its front; their count.
-DWORD drop_nuls(unsigned char* buf, DWORD n) {
-  DWORD kept = 0;
-  for (DWORD i = 0; i < n; ++i)
-    if (buf[i] != 0) buf[kept++] = buf[i];
-  return kept;
-}
-
 bool port_read(serial_device* dev, void* buf, int size, int* got) {
   *got = 0;
   if (dev == nullptr) return fail(ERROR_INVALID_HANDLE);
   if (size <= 0) return true;
   unsigned char* out = static_cast<unsigned char*>(buf);
-  const ULONGLONG start = GetTickCount64();
-  DWORD n = 0;
-  if (!ReadFile(dev->handle, out, static_cast<DWORD>(size), &n, nullptr)) return fail_last();
   if (!dev->strip_nul) {
+    DWORD n = 0;
+    if (!ReadFile(dev->handle, out, static_cast<DWORD>(size), &n, nullptr)) return fail_last();
     *got = static_cast<int>(n);
     return true;
   }
-  const bool filled = n == static_cast<DWORD>(size);
-  DWORD kept = drop_nuls(out, n);
-  if (!filled || kept == n) {
-    *got = static_cast<int>(kept);
-    return true;
-  }
 
-  // The read ended because NULs filled it: read on until the window this
-  // read was given has passed or the wanted count of other bytes has come.
-  const port_timeouts& t = dev->timeouts;
-  const ULONGLONG window =
-      static_cast<ULONGLONG>(t.read_multiplier) * static_cast<ULONGLONG>(size) + t.read_constant;
-  bool ok = true;
+  const port_timeouts& standing = dev->timeouts;
+  bool timeouts_changed = false;
   DWORD code = 0;
-  while (kept < static_cast<DWORD>(size)) {
-    const ULONGLONG spent = GetTickCount64() - start;
-    if (spent >= window) break;
-    port_timeouts rest = t;
-    rest.read_multiplier = 0;
-    rest.read_constant = static_cast<unsigned>(window - spent);
-    if (!apply_timeouts(dev, rest)) {
-      ok = false;
-      code = GetLastError();
-      break;
+  auto read_chunk = [&](unsigned char* dst, std::size_t want, long long limit_ms, std::size_t* n) {
+    if (limit_ms >= 0) {
+      port_timeouts rest = standing;
+      rest.read_multiplier = 0;
+      rest.read_constant = static_cast<unsigned>(limit_ms);
+      timeouts_changed = true;
+      if (!apply_timeouts(dev, rest)) {
+        code = GetLastError();
+        return false;
+      }
     }
-    DWORD more = 0;
-    if (!ReadFile(dev->handle, out + kept, static_cast<DWORD>(size) - kept, &more, nullptr)) {
-      ok = false;
+    DWORD done = 0;
+    if (!ReadFile(dev->handle, dst, static_cast<DWORD>(want), &done, nullptr)) {
       code = GetLastError();
-      break;
+      return false;
     }
-    const DWORD wanted = static_cast<DWORD>(size) - kept;
-    kept += drop_nuls(out + kept, more);
-    if (more < wanted) break;  // the window closed
-  }
+    *n = done;
+    return true;
+  };
+  auto now_ms = [] { return static_cast<std::uint64_t>(GetTickCount64()); };
+  const std::uint64_t window =
+      static_cast<std::uint64_t>(standing.read_multiplier) * static_cast<std::uint64_t>(size) +
+      standing.read_constant;
+  std::size_t kept = 0;
+  bool ok =
+      read_dropping_nuls(out, static_cast<std::size_t>(size), window, read_chunk, now_ms, &kept);
   // The time-outs the caller set stay in force after the read.
-  if (!apply_timeouts(dev, t) && ok) {
+  if (timeouts_changed && !apply_timeouts(dev, standing) && ok) {
     ok = false;
     code = GetLastError();
   }
