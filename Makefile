@@ -54,5 +54,12 @@ windows: windows-deps
 	  -DCMAKE_BUILD_TYPE=Release -DZENTRO_TESTS=OFF
 	cmake --build $(WIN_DIR) -j $(JOBS) --target zentrohost
 
+# The end-to-end tests of the Windows program under Wine, driven by a Linux
+# test program of the sanitized build against the simulated device.
+test-windows: windows
+	cmake -S . -B $(TEST_DIR) -DCMAKE_BUILD_TYPE=Debug -DZENTRO_SANITIZE=ON
+	cmake --build $(TEST_DIR) -j $(JOBS) --target wine_e2e
+	scripts/test-windows.sh $(TEST_DIR)/wine_e2e $(WIN_DIR)/zentrohost.exe
+
 clean:
 	rm -rf $(BUILD_DIR) $(WIN_DIR)
