@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "link.h"
+#include "memmem_compat.h"
 #include "serial_port.h"
 
 int connected = 0;

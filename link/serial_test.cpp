@@ -6,6 +6,7 @@
 
 #include "cmd_codes.h"
 #include "link.h"
+#include "memmem_compat.h"
 #include "serial_port.h"
 
 namespace {
