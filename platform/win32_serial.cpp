@@ -151,9 +151,14 @@ bool port_set_timeouts(serial_device* dev, const port_timeouts& timeouts) {
   return true;
 }
 
+// Only the receive side. Writes here are synchronous, so the transmit queue
+// never holds a write still in progress, only bytes of finished writes that a
+// buffering driver (USB adapters, Wine on a pseudo-terminal) has not sent
+// yet: the command that moves the device to a new rate, just before the port
+// is opened again at that rate. Clearing the transmit queue would lose them.
 bool port_purge(serial_device* dev) {
   if (dev == nullptr) return fail(ERROR_INVALID_HANDLE);
-  if (!PurgeComm(dev->handle, PURGE_TXCLEAR | PURGE_RXCLEAR)) return fail_last();
+  if (!PurgeComm(dev->handle, PURGE_RXABORT | PURGE_RXCLEAR)) return fail_last();
   return true;
 }
 

@@ -1,6 +1,6 @@
 #!/bin/sh
 # Runs the Windows program's end-to-end tests under Wine.
-#   test-windows.sh SUITE EXE
+#   test-windows.sh SUITE EXE [SUITE OPTIONS...]
 # SUITE is the Linux test program that drives EXE through Wine against the
 # simulated device. Wine gets a fresh prefix of its own, no display and no
 # debug output; its server is kept running for the whole suite, so that
@@ -10,6 +10,7 @@ set -eu
 
 suite=$(realpath "$1")
 exe=$(realpath "$2")
+shift 2
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/zentro-wine.XXXXXX")
 export WINEPREFIX="$work/prefix"
@@ -36,4 +37,4 @@ wineboot -i >"$work/wineboot.log" 2>&1 || {
 }
 echo "Wine $(wine --version) set up in $(($(date +%s) - start)) s"
 
-ZENTROHOST_EXE="$exe" WINE_COMMAND="$(command -v wine)" "$suite"
+ZENTROHOST_EXE="$exe" WINE_COMMAND="$(command -v wine)" "$suite" "$@"
