@@ -155,7 +155,7 @@ void sim_link::wait_until(std::int64_t deadline_us, bool stop_on_input) {
 
 int sim_link::get(int timeout_ms) {
   const std::int64_t deadline = timeout_ms < 0 ? -1 : monotonic_us() + timeout_ms * 1000LL;
-  while (master_ >= 0 && !stopping()) {
+  while (!stopping()) {  // after a hang-up this only waits: nothing comes any more
     if (queue_.empty()) wait_until(deadline, true);
     if (queue_.empty()) {
       device_now_us_ = monotonic_us();
