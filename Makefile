@@ -40,7 +40,7 @@ FUZZ_SECONDS ?= 60
 fuzz: deps
 	cmake -S . -B $(FUZZ_DIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ \
 	  -DZENTRO_TESTS=OFF -DZENTRO_FUZZ=ON
-	cmake --build $(FUZZ_DIR) -j $(JOBS)
+	cmake --build $(FUZZ_DIR) -j $(JOBS) --target fuzz_all
 	fuzz/run.sh $(FUZZ_DIR) $(FUZZ_SECONDS)
 
 # The Windows program, cross-compiled with mingw-w64 and linked statically.

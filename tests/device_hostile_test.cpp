@@ -9,15 +9,20 @@
 
 #include <atomic>
 #include <chrono>
+#include <cstdio>
+#include <cstring>
 #include <functional>
 #include <mutex>
 #include <string>
 #include <thread>
 
 #include "download_side.h"
+#include "firmware.h"
 #include "firmware_side.h"
+#include "link.h"
 #include "pty_pair.h"
 #include "run_program.h"
+#include "serial_platform.h"
 
 namespace {
 
@@ -138,17 +143,80 @@ TEST(DeviceHostile, FloodingDeviceGetsAnAnswerInBoundedTime) {
       << t.r.out;
 }
 
-TEST(DeviceHostile, RepliesByteByByteJustInsideTheirWindowsAreTaken) {
-  // The banner spread over 1.6 s of the 2 s reply window; then a download
-  // whose first packet is acknowledged 4.8 s into its 5 s window; then a
-  // firmware update whose every record reply comes 80 ms into its 100 ms.
+// A port that never runs dry: every read is filled at once, however long
+// the program goes on reading. The drains before the handshake and before the
+// firmware reset must give up on their own.
+int noise_device;  // its address is the open port's handle
+
+const serial_ops endless_noise = {
+    [](const char*) { return reinterpret_cast<serial_device*>(&noise_device); },
+    [](serial_device*, port_caps* caps) {
+      *caps = {0xF, CAP_DATA_8, CAP_STOP_1 | CAP_PARITY_NONE,
+               CAP_TOTAL_TIMEOUTS | CAP_INTERVAL_TIMEOUTS, 0xFFFFFFFF};
+      return true;
+    },
+    [](serial_device*, line_settings* line) {
+      *line = {19200, 8, 1, false, false, false};
+      return true;
+    },
+    [](serial_device*, const line_settings&) { return true; },
+    [](serial_device*, const port_timeouts&) { return true; },
+    [](serial_device*) { return true; },
+    [](serial_device*, void* buf, int size, int* got) {
+      std::memset(buf, 'U', static_cast<std::size_t>(size));
+      *got = size;
+      return true;
+    },
+    [](serial_device*, const void*, int len, int* sent) {
+      *sent = len;
+      return true;
+    },
+    [](serial_device*) {},
+    []() { return 0; },
+    [](int, char* buf, std::size_t size) { std::snprintf(buf, size, "no error"); },
+    [](unsigned) {},
+};
+
+TEST(DeviceHostile, AnEndlessFloodCannotHoldTheDrains) {
+  const serial_ops* const real = serial_platform;
+  serial_platform = &endless_noise;
+  ASSERT_NE(std::freopen("/dev/null", "r", stdin), nullptr);  // the firmware's Enter
   temp_dir dir;
   const std::string fw = dir.write("fw.hex", HEX);
-  enum class phase { banner, command, download, loader };
+  std::snprintf(port_name, sizeof port_name, "COM1");
+  testing::internal::CaptureStdout();
+  auto start = clock_type::now();
+  const int connect_result = connect_device(19200, 0);
+  const double connect_s = std::chrono::duration<double>(clock_type::now() - start).count();
+  start = clock_type::now();
+  const int firmware_result = firmware(1, fw.c_str());
+  const double firmware_s = std::chrono::duration<double>(clock_type::now() - start).count();
+  const std::string out = testing::internal::GetCapturedStdout();
+  serial_platform = real;
+  EXPECT_EQ(connect_result, 3);  // no banner in the noise
+  EXPECT_EQ(connected, 0);
+  EXPECT_EQ(firmware_result, -6);  // no loader prompt in the noise
+  EXPECT_LT(connect_s, 5.0);
+  EXPECT_LT(firmware_s, 5.0);
+  EXPECT_NE(out.find("Got: length 200 (0xc8):\n"), std::string::npos) << out;
+  EXPECT_NE(out.find("\n\a\aError: did not receive the Zentrovane Firmware prompt!\n"),
+            std::string::npos)
+      << out;
+}
+
+TEST(DeviceHostile, RepliesByteByByteJustInsideTheirWindowsAreTaken) {
+  // The banner spread over 1.6 s of the 2 s reply window; a serial test whose
+  // first two echoes come 0.9 s into their 1 s windows; a download whose
+  // first packet is acknowledged 4.8 s into its 5 s window; then a firmware
+  // update whose every record reply comes 70 ms into its 100 ms.
+  temp_dir dir;
+  const std::string fw = dir.write("fw.hex", HEX);
+  enum class phase { banner, command, echo, download, loader };
   phase at = phase::banner;
   download_side dl;
   firmware_side loader;
   bool first_answer = true;
+  int echoes = 0;
   played_device device([&](played_device& d, std::string& pending) {
     std::string answers;
     const auto* bytes = reinterpret_cast<const std::uint8_t*>(pending.data());
@@ -159,7 +227,24 @@ TEST(DeviceHostile, RepliesByteByByteJustInsideTheirWindowsAreTaken) {
         d.send(BANNER.substr(50));
         at = phase::command;
         return;
+      case phase::echo:
+        while (!pending.empty() && at == phase::echo) {
+          const char c = pending[0];
+          pending.erase(0, 1);
+          if (c == '\x03') {
+            at = phase::command;
+          } else {
+            if (echoes++ < 2) std::this_thread::sleep_for(std::chrono::milliseconds(900));
+            d.send(std::string(1, c));
+          }
+        }
+        return;
       case phase::command:
+        if (take_command(pending, "serialtest\n")) {
+          d.send("\r\nBegin serial test: end with <ctrl>-c\r\n");
+          at = phase::echo;
+          return;
+        }
         if (take_command(pending, "download\n")) at = phase::download;
         if (take_command(pending, "reset\n")) {
           std::this_thread::sleep_for(std::chrono::milliseconds(250));
@@ -185,18 +270,19 @@ TEST(DeviceHostile, RepliesByteByByteJustInsideTheirWindowsAreTaken) {
         loader.feed(bytes, pending.size(), answers);
         pending.clear();
         if (loader.lines().size() > lines)
-          std::this_thread::sleep_for(std::chrono::milliseconds(80));
+          std::this_thread::sleep_for(std::chrono::milliseconds(70));
         d.send(answers);
         return;
       }
     }
   });
-  const timed_result t =
-      run_against(device, "connect 1\ndownload\ny\ny\nfirmware 1 " + fw + "\ny\n\nexit\n");
+  const timed_result t = run_against(
+      device, "connect 1\nserialtest 1\ndownload\ny\ny\nfirmware 1 " + fw + "\ny\n\nexit\n");
   device.stop();
   ASSERT_FALSE(t.r.timed_out);
   EXPECT_EQ(t.r.status, 0) << t.r.out;
   EXPECT_NE(t.r.out.find("\aConnected at 19200\n"), std::string::npos) << t.r.out;
+  EXPECT_NE(t.r.out.find(".\nSerial test passed: wrote 63 characters\n"), std::string::npos);
   EXPECT_TRUE(dl.done());
   EXPECT_NE(t.r.out.find("Downloading Rules succeeded\nDisconnected\n"), std::string::npos);
   EXPECT_TRUE(loader.finished());
