@@ -159,6 +159,11 @@ TEST_F(wine_e2e, scripts_print_and_send_the_same_as_the_native_program) {
        {},
        "configure " + examples + "/station.cfg\nrules " + examples +
            "/filter.rul\ndrules\ndeditpath\nexit\n"},
+      // Under Windows CON is the console and NUL the null device: both are
+      // refused like a directory, not read.
+      {"names that are no regular file",
+       {},
+       "configure " + dir.path() + "\nrules CON\nconfigure NUL\nrules /nonexistent/x.rul\nexit\n"},
       {"connect and disconnect", {}, "connect 3\nconnect 3\ndisconnect\nexit\n"},
       // Each baud change sends the device its new rate just before the port is
       // opened again: the purge of that open must not lose the command.
