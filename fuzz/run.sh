@@ -39,7 +39,8 @@ for t in ${FUZZ_TARGETS:-angles conf path_edit rules inhex shell device}; do
   after=$(ls "$build/findings" | grep -c "^$t-" || true)
   found=$((after - before))
   printf '%-10s %12s %9s\n' "$t" "$runs" "$found"
-  [ "$found" -eq 0 ] || echo "  see $build/logs/$t.log and $build/findings/$t-*"
+  [ "$found" -eq 0 ] || echo "  see $build/logs/$t.log and $build/findings/$t-*;" \
+    "once fixed, keep the input in fuzz/seeds/$t/ (make test replays it)"
   total_runs=$((total_runs + runs))
   total_found=$((total_found + found))
 done
