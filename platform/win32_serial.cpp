@@ -179,6 +179,8 @@ bool port_read(serial_device* dev, void* buf, int size, int* got) {
   DWORD code = 0;
   auto read_chunk = [&](unsigned char* dst, std::size_t want, long long limit_ms, std::size_t* n) {
     if (limit_ms >= 0) {
+      // At least 1 ms, as the reader guarantees: all-zero read time-outs
+      // would mean no limit at all.
       port_timeouts rest = standing;
       rest.read_multiplier = 0;
       rest.read_constant = static_cast<unsigned>(limit_ms);
