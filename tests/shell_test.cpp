@@ -11,13 +11,15 @@ namespace {
 const std::string P = "Command> ";
 
 // Runs the lines and returns what followed the start-up text.
-program_result session(const std::string& input) {
-  program_result r = run_host(input);
+program_result session_in(const run_options& options, const std::string& input) {
+  program_result r = run_host(input, options);
   EXPECT_FALSE(r.timed_out);
   EXPECT_EQ(r.out.substr(0, startup_text().size()), startup_text());
   if (r.out.size() >= startup_text().size()) r.out.erase(0, startup_text().size());
   return r;
 }
+
+program_result session(const std::string& input) { return session_in({}, input); }
 
 }  // namespace
 
@@ -158,4 +160,38 @@ TEST(Shell, FirmwareConfirmation) {
   r = session("firmware 3 fw.hex\nn" + std::string(100, ' ') + "quit\ndi\n");
   EXPECT_EQ(r.out, P + ask + refused + P + "\a\aError: not Connected!\n" + P + "\n");
   EXPECT_EQ(r.status, 1);
+}
+
+TEST(Shell, ConnectTakesThePortWordsNumberAndTheConfiguredRate) {
+  // The port does not exist, so each attempt shows the port and rate it used.
+  temp_dir dir;
+  const std::string cfg = dir.write("gps.cfg", "havegps yes\ngps 9600\n");
+  run_options options;
+  options.env = {{"ZENTROVANE_COM3", dir.path() + "/no-such-tty"}};
+  program_result r = run_host(
+      "connect 3x\nconfigure " + cfg + "\nconnect com3\nconnect COM3,4800\nhelp\nexit\n", options);
+  const std::string refused =
+      "\a\aError: cannot open COM port COM3: No such file or directory\n"
+      "\a\aError: could not open COM port COM3\n";
+  const std::string after_startup = r.out.substr(startup_text().size());
+  EXPECT_EQ(after_startup.substr(0, after_startup.find("\n\t\tCommand Summary")),
+            P + "Connecting at 19200...\n" + refused + P + "Configuration items processed 2\n" + P +
+                "Connecting at 9600...\n" + refused + P + "Connecting at 4800...\n" + refused + P);
+  // With a GPS configured the help brackets its rate.
+  EXPECT_NE(after_startup.find("Valid Baud Rates:\t4800 [9600] 19200 38400 57600 \n"),
+            std::string::npos);
+  EXPECT_EQ(r.status, 0);
+}
+
+TEST(Shell, FileNamesKeepTheirBlanks) {
+  temp_dir dir;
+  dir.write(" my file.cfg", "call N0CALL\n");
+  run_options options;
+  options.cwd = dir.path();
+  // Two blanks after the command: the second one begins the file name.
+  program_result r = session_in(options, "configure  my file.cfg\nconfigure my file.cfg,x\nexit\n");
+  EXPECT_EQ(r.out, P + "Configuration items processed 1\n" + P +
+                       "\a\aError: cannot open my file.cfg\n"
+                       "\a\aError: Configuration processing failed\n" +
+                       P);
 }
