@@ -4,7 +4,9 @@
 set(FUZZ_SRC ${PROJECT_SOURCE_DIR}/fuzz)
 foreach(target angles conf path_edit rules inhex shell device)
   add_executable(${target}_replay ${FUZZ_SRC}/${target}_fuzz.cpp ${FUZZ_SRC}/replay_main.cpp
-                                  ${FUZZ_SRC}/fuzz_support.cpp ${FUZZ_SRC}/script_port.cpp)
+                                  ${FUZZ_SRC}/fuzz_support.cpp ${FUZZ_SRC}/script_port.cpp
+                                  ${PROJECT_SOURCE_DIR}/tests/support/fake_port.cpp)
+  target_include_directories(${target}_replay PRIVATE ${PROJECT_SOURCE_DIR}/tests/support)
   target_link_libraries(${target}_replay PRIVATE zentro_core)
   set(inputs ${FUZZ_SRC}/seeds/${target})
   if(target STREQUAL "conf" OR target STREQUAL "rules")

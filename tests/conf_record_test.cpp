@@ -6,6 +6,7 @@
 #include <string>
 
 #include "conf_rec.h"
+#include "stdout_capture.h"
 
 namespace {
 
@@ -14,12 +15,7 @@ std::uint32_t u32_at(const std::uint8_t* b, int off) {
 }
 unsigned u16_at(const std::uint8_t* b, int off) { return b[off] | b[off + 1] << 8; }
 
-std::string captured_display() {
-  std::fflush(stdout);
-  testing::internal::CaptureStdout();
-  conf_display();
-  return testing::internal::GetCapturedStdout();
-}
+std::string captured_display() { return captured(conf_display); }
 
 }  // namespace
 

@@ -17,6 +17,7 @@
 #include <thread>
 
 #include "download_side.h"
+#include "fake_port.h"
 #include "firmware.h"
 #include "firmware_side.h"
 #include "link.h"
@@ -148,34 +149,16 @@ TEST(DeviceHostile, FloodingDeviceGetsAnAnswerInBoundedTime) {
 // firmware reset must give up on their own.
 int noise_device;  // its address is the open port's handle
 
-const serial_ops endless_noise = {
-    [](const char*) { return reinterpret_cast<serial_device*>(&noise_device); },
-    [](serial_device*, port_caps* caps) {
-      *caps = {0xF, CAP_DATA_8, CAP_STOP_1 | CAP_PARITY_NONE,
-               CAP_TOTAL_TIMEOUTS | CAP_INTERVAL_TIMEOUTS, 0xFFFFFFFF};
-      return true;
-    },
-    [](serial_device*, line_settings* line) {
-      *line = {19200, 8, 1, false, false, false};
-      return true;
-    },
-    [](serial_device*, const line_settings&) { return true; },
-    [](serial_device*, const port_timeouts&) { return true; },
-    [](serial_device*) { return true; },
-    [](serial_device*, void* buf, int size, int* got) {
-      std::memset(buf, 'U', static_cast<std::size_t>(size));
-      *got = size;
-      return true;
-    },
-    [](serial_device*, const void*, int len, int* sent) {
-      *sent = len;
-      return true;
-    },
-    [](serial_device*) {},
-    []() { return 0; },
-    [](int, char* buf, std::size_t size) { std::snprintf(buf, size, "no error"); },
-    [](unsigned) {},
-};
+const serial_ops endless_noise = capable_port({
+    .open = [](const char*) { return reinterpret_cast<serial_device*>(&noise_device); },
+    .read =
+        [](serial_device*, void* buf, int size, int* got) {
+          std::memset(buf, 'U', static_cast<std::size_t>(size));
+          *got = size;
+          return true;
+        },
+    .error_text = [](int, char* buf, std::size_t size) { std::snprintf(buf, size, "no error"); },
+});
 
 TEST(DeviceHostile, AnEndlessFloodCannotHoldTheDrains) {
   const serial_ops* const real = serial_platform;

@@ -18,6 +18,7 @@
 #include "rule_rec.h"
 #include "run_program.h"
 #include "sim_session.h"
+#include "stdout_capture.h"
 
 namespace {
 
@@ -71,14 +72,6 @@ std::string file_text(const std::string& path) {
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
   std::ifstream in(path, std::ios::binary);
   return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-template <typename F>
-std::string captured(F f) {
-  std::fflush(stdout);
-  testing::internal::CaptureStdout();
-  f();
-  return testing::internal::GetCapturedStdout();
 }
 
 }  // namespace

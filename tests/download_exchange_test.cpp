@@ -12,6 +12,7 @@
 #include "download.h"
 #include "link.h"
 #include "rule_rec.h"
+#include "stdout_capture.h"
 
 namespace {
 
@@ -74,14 +75,6 @@ class DownloadExchange : public testing::Test {
     dwn_use_port(nullptr, nullptr);
     conf_load_defaults();
     connected = 0;
-  }
-
-  template <typename F>
-  static std::string captured(F f) {
-    std::fflush(stdout);
-    testing::internal::CaptureStdout();
-    f();
-    return testing::internal::GetCapturedStdout();
   }
 
   static std::vector<int> packet_sizes(std::size_t from = 0) {

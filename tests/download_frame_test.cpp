@@ -9,33 +9,17 @@
 #include "conf_rec.h"
 #include "crc16.h"
 #include "download.h"
+#include "download_packets.h"
+#include "stdout_capture.h"
 
 namespace {
 
-using bytes = std::vector<std::uint8_t>;
-
 bytes of_text(const char* s) { return bytes(s, s + std::strlen(s)); }
-
-// The packet for a payload, framed as the utility sends it.
-bytes framed(const bytes& payload) {
-  bytes p(payload.size() + 4, 0);
-  std::copy(payload.begin(), payload.end(), p.begin() + 2);
-  dwn_frame(p.data(), static_cast<int>(p.size()));
-  return p;
-}
 
 bytes header(const char* name, const char* size_text) {
   bytes p(DWN_HEADER_LEN, 0xEE);
   dwn_build_header(p.data(), name, size_text);
   return p;
-}
-
-template <typename F>
-std::string captured(F f) {
-  std::fflush(stdout);
-  testing::internal::CaptureStdout();
-  f();
-  return testing::internal::GetCapturedStdout();
 }
 
 }  // namespace

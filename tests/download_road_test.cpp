@@ -8,29 +8,15 @@
 #include <vector>
 
 #include "conf_rec.h"
+#include "direct_download.h"
 #include "download.h"
 #include "download_side.h"
 #include "path_edit.h"
 #include "rule_rec.h"
 
-namespace {
-
-download_side* device = nullptr;
-std::string pending_answers;
-
-int to_device(const void* buf, int len) {
-  device->feed(static_cast<const std::uint8_t*>(buf), len, pending_answers);
-  return len;
-}
-
-int from_device(void* buf, int size, int) {
-  const int n = std::min<int>(size, static_cast<int>(pending_answers.size()));
-  std::memcpy(buf, pending_answers.data(), static_cast<std::size_t>(n));
-  pending_answers.erase(0, static_cast<std::size_t>(n));
-  return n;
-}
-
-}  // namespace
+using direct_download::device;
+using direct_download::from_device;
+using direct_download::to_device;
 
 TEST(DownloadRoad, ExampleFilesArriveByteForByte) {
   std::fflush(stdout);

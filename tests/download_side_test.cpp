@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <cstring>
 #include <map>
 #include <string>
@@ -12,36 +11,19 @@
 
 #include "conf_rec.h"
 #include "crc16.h"
+#include "direct_download.h"
 #include "download.h"
+#include "download_packets.h"
 #include "rule_rec.h"
+#include "stdout_capture.h"
 
 namespace {
 
-using bytes = std::vector<std::uint8_t>;
-
 // The utility's download talks straight to a download_side.
-download_side* device = nullptr;
-std::string pending_answers;
-
-int to_device(const void* buf, int len) {
-  if (!device->silent()) device->feed(static_cast<const std::uint8_t*>(buf), len, pending_answers);
-  return len;
-}
-
-int from_device(void* buf, int size, int) {
-  const int n = std::min<int>(size, static_cast<int>(pending_answers.size()));
-  std::memcpy(buf, pending_answers.data(), static_cast<std::size_t>(n));
-  pending_answers.erase(0, static_cast<std::size_t>(n));
-  return n;
-}
-
-template <typename F>
-std::string captured(F f) {
-  std::fflush(stdout);
-  testing::internal::CaptureStdout();
-  f();
-  return testing::internal::GetCapturedStdout();
-}
+using direct_download::device;
+using direct_download::from_device;
+using direct_download::pending_answers;
+using direct_download::to_device;
 
 class DownloadSide : public testing::Test {
  protected:
@@ -64,12 +46,7 @@ std::string feed(download_side& side, const bytes& b) {
   return answers;
 }
 
-bytes packet(const bytes& payload) {
-  bytes p(payload.size() + 4, 0);
-  std::copy(payload.begin(), payload.end(), p.begin() + 2);
-  dwn_frame(p.data(), static_cast<int>(p.size()));
-  return p;
-}
+bytes packet(const bytes& payload) { return framed(payload); }
 
 bytes header(const char* name, const char* size) {
   bytes p(DWN_HEADER_LEN);

@@ -4,11 +4,11 @@
 
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
+#include "file_text.h"
+#include "firmware_texts.h"
 #include "run_program.h"
 #include "sim_session.h"
 
@@ -20,15 +20,6 @@ const std::string EXAMPLE =
 const std::string CONFIRM =
     "Command> \a\aWARNING! This will alter the Zentrovane firmware!\n"
     "Do you want to continue (n or y)? [n]: ";
-const std::string WARNING =
-    "\n\a\aWARNING! The Zentrovane Firmware is about to be updated!\n"
-    "This will take less than 5 minutes.\n"
-    "Do NOT interrupt the process once started!\n"
-    "If power is interrupted during this process you may not be able\n"
-    "to communicate with the Zentrovane due to firmware corruption.\n"
-    "If this happens correct the power problem and restart this entire process.\n"
-    "\n"
-    "Type the Enter key when you are ready to continue...";
 const std::string SUCCEEDED =
     "\a\aFirmware update succeeded!\n\n"
     "Don't forget to Configure Operating Parameters, Process Rules\n"
@@ -41,26 +32,11 @@ std::string session_text(const program_result& r) {
   return r.out.substr(start.size());
 }
 
-std::string tail_of(const std::string& s, std::size_t n) {
-  return s.substr(s.size() - std::min(s.size(), n));
-}
-
-std::string slurp(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
 // The record lines of a file as the device should see them: each with a CR
 // in place of its line end (objcopy ends its lines with CR LF).
 std::string record_stream(const std::string& text) {
   std::string out;
-  std::istringstream in(text);
-  for (std::string line; std::getline(in, line);) {
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    if (!line.empty() && line[0] == ':') out += line + "\r";
-  }
+  for (const std::string& line : record_lines(text)) out += line + "\r";
   return out;
 }
 
@@ -157,9 +133,7 @@ TEST(FirmwareE2e, BadFileNeverTouchesTheLine) {
 
 TEST(FirmwareE2e, RecordsOf128BytesGoOutWhole) {
   temp_dir dir;
-  std::string image(2000, '\0');
-  unsigned x = 11;
-  for (char& c : image) c = static_cast<char>((x = x * 1103515245u + 12345u) >> 24);
+  const std::string image = noise_image(2000, 11);
   const std::string bin = dir.write("image.bin", image);
   const std::string hex = dir.path() + "/image.hex";
   ASSERT_EQ(std::system(("srec_cat " + bin + " -Binary -o " + hex +

@@ -3,22 +3,19 @@
 // check, and the update may only succeed when it got all of them.
 #include <fcntl.h>
 #include <gtest/gtest.h>
-#include <poll.h>
 #include <unistd.h>
 
-#include <atomic>
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
 #include <set>
 #include <sstream>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "firmware.h"
 #include "firmware_side.h"
+#include "pty_loader.h"
 #include "pty_pair.h"
 #include "run_program.h"
 
@@ -26,59 +23,9 @@ namespace {
 
 // The loader: the hooks run on the device's side, when the interrupt
 // characters come (the file has been checked by then) and after each record
-// line it has answered.
-struct hooks {
-  std::function<void()> on_interrupt;  // either may be empty
-  std::function<void(std::size_t lines)> on_line;
-};
-
-class loader {
- public:
-  loader(pty_pair& pty, hooks h) : pty_(pty), hooks_(std::move(h)) {
-    thread_ = std::thread([this] { run(); });
-  }
-  ~loader() { stop(); }
-  void stop() {
-    stop_ = true;
-    if (thread_.joinable()) thread_.join();
-  }
-  const firmware_side& side() const { return side_; }
-  bool reset_seen() const { return side_.in_loader(); }
-
- private:
-  void run() {
-    bool interrupted = false;
-    while (!stop_) {
-      pollfd p = {pty_.master(), POLLIN, 0};
-      if (poll(&p, 1, 10) <= 0 || (p.revents & POLLIN) == 0) continue;
-      unsigned char buf[512];
-      const ssize_t n = read(pty_.master(), buf, sizeof buf);
-      if (n <= 0) continue;
-      if (!side_.in_loader()) {
-        before_.append(reinterpret_cast<char*>(buf), static_cast<std::size_t>(n));
-        if (!interrupted && before_.find('\x03') != std::string::npos) {
-          interrupted = true;
-          if (hooks_.on_interrupt) hooks_.on_interrupt();
-        }
-        if (before_.find("reset\n") == std::string::npos) continue;
-        std::this_thread::sleep_for(std::chrono::milliseconds(250));
-        pty_.send(side_.reset());
-        continue;
-      }
-      std::string answers;
-      side_.feed(buf, static_cast<std::size_t>(n), answers);
-      pty_.send(answers);
-      if (hooks_.on_line) hooks_.on_line(side_.lines().size());
-    }
-  }
-
-  pty_pair& pty_;
-  hooks hooks_;
-  firmware_side side_;
-  std::string before_;
-  std::atomic<bool> stop_{false};
-  std::thread thread_;
-};
+// line it has answered. It restarts for a quarter of a second after "reset\n".
+using hooks = loader_hooks;
+constexpr int RESTART_MS = 250;
 
 // Data records of 16 bytes from address 0, then the end-of-file record:
 // enough lines to outlast any stdio buffer.
@@ -119,7 +66,7 @@ outcome update(const std::string& path, hooks h) {
   pty_pair pty;
   setenv("ZENTROVANE_COM9", pty.path().c_str(), 1);
   EXPECT_NE(std::freopen("/dev/null", "r", stdin), nullptr);  // the Enter
-  loader device(pty, std::move(h));
+  pty_loader device(pty, {}, RESTART_MS, std::move(h));
   std::fflush(stdout);
   testing::internal::CaptureStdout();
   const int result = firmware(9, path.c_str());

@@ -2,22 +2,20 @@
 // handshake, the record transfer with its fault replies, the dumps of what
 // came instead of an acknowledgement, and the results.
 #include <gtest/gtest.h>
-#include <poll.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
-#include <sstream>
 #include <string>
-#include <thread>
 #include <vector>
 
+#include "file_text.h"
 #include "firmware.h"
 #include "firmware_side.h"
+#include "firmware_texts.h"
+#include "pty_loader.h"
 #include "pty_pair.h"
 #include "run_program.h"
 #include "serial_platform.h"
@@ -25,51 +23,9 @@
 
 namespace {
 
-// A loader behind the pty: it waits for "reset\n", restarts for half a
-// second (the host reopens its port meanwhile, which discards what is
-// waiting, so the prompt must come after that) and then runs firmware_side.
-class loader_device {
- public:
-  loader_device(pty_pair& pty, fw_sim_options options) : pty_(pty), side_(std::move(options)) {
-    thread_ = std::thread([this] { run(); });
-  }
-  ~loader_device() { stop(); }
-  void stop() {
-    stop_ = true;
-    if (thread_.joinable()) thread_.join();
-  }
-  // Valid after stop().
-  const std::vector<fw_line>& lines() const { return side_.lines(); }
-  const std::string& before_reset() const { return before_reset_; }
-  bool reset_seen() const { return side_.in_loader(); }
-
- private:
-  void run() {
-    while (!stop_) {
-      pollfd p = {pty_.master(), POLLIN, 0};
-      if (poll(&p, 1, 10) <= 0 || (p.revents & POLLIN) == 0) continue;
-      unsigned char buf[512];
-      const ssize_t n = read(pty_.master(), buf, sizeof buf);
-      if (n <= 0) continue;
-      if (!side_.in_loader()) {
-        before_reset_.append(reinterpret_cast<char*>(buf), static_cast<std::size_t>(n));
-        if (before_reset_.find("reset\n") == std::string::npos) continue;
-        std::this_thread::sleep_for(std::chrono::milliseconds(500));
-        pty_.send(side_.reset());
-        continue;
-      }
-      std::string answers;
-      side_.feed(buf, static_cast<std::size_t>(n), answers);
-      pty_.send(answers);
-    }
-  }
-
-  pty_pair& pty_;
-  firmware_side side_;
-  std::string before_reset_;
-  std::atomic<bool> stop_{false};
-  std::thread thread_;
-};
+// The loader restarts for half a second after "reset\n": the prompt must
+// come after the host has reopened its port.
+constexpr int RESTART_MS = 500;
 
 struct update_run {
   int result = 0;
@@ -101,7 +57,7 @@ update_run run_update(const std::string& file_text, const fw_sim_options& option
   setenv("ZENTROVANE_COM7", pty.path().c_str(), 1);
   // The Enter the update waits for: end of input goes on as well.
   EXPECT_NE(std::freopen("/dev/null", "r", stdin), nullptr);
-  loader_device device(pty, options);
+  pty_loader device(pty, options, RESTART_MS);
   update_run run;
   std::fflush(stdout);
   testing::internal::CaptureStdout();
@@ -114,45 +70,14 @@ update_run run_update(const std::string& file_text, const fw_sim_options& option
   return run;
 }
 
-const std::string WARNING =
-    "\n\a\aWARNING! The Zentrovane Firmware is about to be updated!\n"
-    "This will take less than 5 minutes.\n"
-    "Do NOT interrupt the process once started!\n"
-    "If power is interrupted during this process you may not be able\n"
-    "to communicate with the Zentrovane due to firmware corruption.\n"
-    "If this happens correct the power problem and restart this entire process.\n"
-    "\n"
-    "Type the Enter key when you are ready to continue...";
 const std::string CONNECTED = "\a\nConnected at 19200\n";
 
 const std::string SMALL = ":0400000001020304F2\n:0400040005060708DE\n:00000001FF\n";
-
-std::vector<std::string> record_lines(const std::string& text) {
-  std::vector<std::string> lines;
-  std::istringstream in(text);
-  for (std::string line; std::getline(in, line);) {
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    if (!line.empty() && line[0] == ':') lines.push_back(line);
-  }
-  return lines;
-}
 
 std::vector<std::string> texts(const std::vector<fw_line>& lines) {
   std::vector<std::string> t;
   for (const auto& l : lines) t.push_back(l.text);
   return t;
-}
-
-std::string slurp(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
-// The last n characters of s (all of s when it is shorter).
-std::string tail_of(const std::string& s, std::size_t n) {
-  return s.substr(s.size() - std::min(s.size(), n));
 }
 
 // The progress line for done of total (the clock is left alone, so only
@@ -184,9 +109,7 @@ TEST(FirmwareUpdate, LongRecordsGoOutWholeWithTheirCr) {
   // srec_cat writes 128-byte records: lines of 267 characters, beyond what a
   // 256-byte line buffer could hold with its CR.
   temp_dir dir;
-  std::string image(1000, '\0');
-  unsigned x = 7;
-  for (char& c : image) c = static_cast<char>((x = x * 1103515245u + 12345u) >> 24);
+  const std::string image = noise_image(1000, 7);
   const std::string bin = dir.write("image.bin", image);
   const std::string hex = dir.path() + "/image.hex";
   ASSERT_EQ(std::system(("srec_cat " + bin + " -Binary -offset 0x1FF80 -o " + hex +
@@ -400,7 +323,7 @@ TEST(FirmwareUpdate, ThroughTheShell) {
   temp_dir dir;
   const std::string path = dir.write("fw.hex", "; example\n" + SMALL);
   pty_pair pty;
-  loader_device device(pty, {});
+  pty_loader device(pty, {}, RESTART_MS);
   run_options options;
   options.env = {{"ZENTROVANE_COM4", pty.path()}};
   const program_result r = run_host("firmware com4 " + path + "\nyes\n\nexit\n", options);

@@ -5,11 +5,11 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "file_text.h"
 #include "firmware.h"
 #include "run_program.h"
 
@@ -50,13 +50,6 @@ std::string fault(const char* what, const char* line_no) {
 const std::string EMPTY = "\a\aError: Firmware file is empty!\n";
 
 int system_ok(const std::string& command) { return std::system((command + " 2>&1").c_str()); }
-
-std::string slurp(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
 
 int count_record_lines(const std::string& text) {
   int n = 0;
@@ -191,9 +184,7 @@ TEST(InhexVerify, EmptyFilesAndMissingFile) {
 TEST(InhexVerify, FilesWrittenByObjcopyAndSrecCat) {
   temp_dir dir;
   // 5000 bytes that are neither all zero nor all alike.
-  std::string image(5000, '\0');
-  unsigned x = 12345;
-  for (char& c : image) c = static_cast<char>((x = x * 1103515245u + 12345u) >> 24);
+  const std::string image = noise_image(5000, 12345);
   const std::string bin = dir.write("image.bin", image);
 
   const std::string from_objcopy = dir.path() + "/objcopy.hex";

@@ -9,6 +9,7 @@
 #include <deque>
 #include <string>
 
+#include "fake_port.h"
 #include "link.h"
 #include "serial_platform.h"
 #include "serial_port.h"
@@ -27,52 +28,40 @@ scripted_device device;
 int device_token;
 serial_device* const handle = reinterpret_cast<serial_device*>(&device_token);
 
-const serial_ops scripted_ops = {
-    [](const char*) -> serial_device* {
+const serial_ops scripted_ops = capable_port({
+    .open = [](const char*) -> serial_device* {
       if (device.good_opens == 0) return nullptr;
       if (device.good_opens > 0) --device.good_opens;
       device.open = true;
       return handle;
     },
-    [](serial_device*, port_caps* caps) {
-      *caps = {0xF, CAP_DATA_8, CAP_STOP_1 | CAP_PARITY_NONE,
-               CAP_TOTAL_TIMEOUTS | CAP_INTERVAL_TIMEOUTS, 0};
-      return true;
-    },
-    [](serial_device*, line_settings* line) {
-      *line = {19200, 8, 1, false, false, true};
-      return true;
-    },
-    [](serial_device*, const line_settings&) { return true; },
-    [](serial_device*, const port_timeouts&) { return true; },
-    [](serial_device*) { return true; },
-    [](serial_device*, void* buf, int size, int* got) {
-      std::string reply;
-      if (!device.replies.empty()) {
-        reply = device.replies.front();
-        device.replies.pop_front();
-      } else if (!device.written.empty()) {
-        reply = device.written.substr(device.written.size() - 1);
-      }
-      *got = std::min(size, static_cast<int>(reply.size()));
-      std::memcpy(buf, reply.data(), static_cast<std::size_t>(*got));
-      return true;
-    },
-    [](serial_device*, const void* buf, int len, int* sent) {
-      if (device.good_writes == 0) {
-        *sent = 0;
-        return false;
-      }
-      if (device.good_writes > 0) --device.good_writes;
-      device.written.append(static_cast<const char*>(buf), static_cast<std::size_t>(len));
-      *sent = len;
-      return true;
-    },
-    [](serial_device*) { device.open = false; },
-    [] { return EPIPE; },
-    [](int code, char* buf, std::size_t size) { std::snprintf(buf, size, "%s", strerror(code)); },
-    [](unsigned) {},
-};
+    .read =
+        [](serial_device*, void* buf, int size, int* got) {
+          std::string reply;
+          if (!device.replies.empty()) {
+            reply = device.replies.front();
+            device.replies.pop_front();
+          } else if (!device.written.empty()) {
+            reply = device.written.substr(device.written.size() - 1);
+          }
+          *got = std::min(size, static_cast<int>(reply.size()));
+          std::memcpy(buf, reply.data(), static_cast<std::size_t>(*got));
+          return true;
+        },
+    .write =
+        [](serial_device*, const void* buf, int len, int* sent) {
+          if (device.good_writes == 0) {
+            *sent = 0;
+            return false;
+          }
+          if (device.good_writes > 0) --device.good_writes;
+          device.written.append(static_cast<const char*>(buf), static_cast<std::size_t>(len));
+          *sent = len;
+          return true;
+        },
+    .close = [](serial_device*) { device.open = false; },
+    .last_error = [] { return EPIPE; },
+});
 
 const std::string banner = "\r\nZentrovane Version 2.83\r\nZentro> ";
 const std::string echo_banner = "\r\nBegin serial test: end with <ctrl>-c\r\n";

@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <string>
 
+#include "file_text.h"
 #include "firmware.h"
 #include "run_program.h"
 #include "sim_session.h"
@@ -31,9 +32,7 @@ double best_of(int runs, F&& f) {
 // An Intel HEX file of about 8 MiB: 16-byte records of 44 characters each.
 std::string make_large_hex(const temp_dir& dir) {
   const std::size_t image_size = (8u << 20) / 44 * 16;
-  std::string image(image_size, '\0');
-  unsigned x = 1;
-  for (char& c : image) c = static_cast<char>((x = x * 1103515245u + 12345u) >> 24);
+  const std::string image = noise_image(image_size, 1);
   const std::string bin = dir.write("large.bin", image);
   const std::string hex = dir.path() + "/large.hex";
   if (std::system(("objcopy -I binary -O ihex " + bin + " " + hex).c_str()) != 0) return "";
@@ -69,9 +68,7 @@ int bench_verify(const temp_dir& dir) {
 }
 
 int bench_transfer(const temp_dir& dir) {
-  std::string image(64 * 1024, '\0');
-  unsigned x = 3;
-  for (char& c : image) c = static_cast<char>((x = x * 1103515245u + 12345u) >> 24);
+  const std::string image = noise_image(64 * 1024, 3);
   const std::string bin = dir.write("image64k.bin", image);
   const std::string hex = dir.path() + "/image64k.hex";
   if (std::system(("objcopy -I binary -O ihex " + bin + " " + hex).c_str()) != 0) return 1;
