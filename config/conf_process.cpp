@@ -66,33 +66,6 @@ bool is_prefix_of(const char* word, const char* name) {
   return true;
 }
 
-struct file_closer {
-  void operator()(std::FILE* f) const { std::fclose(f); }
-};
-using file_ptr = std::unique_ptr<std::FILE, file_closer>;
-
-// One read of at most 255 characters, up to and including a line feed; a CR LF
-// pair reads as one line feed, as a text-mode read gives it. Returns the
-// number of bytes stored (NUL bytes included), 0 at the end of the file.
-int read_line(std::FILE* f, char (&buf)[CONF_LINE_SIZE]) {
-  int len = 0;
-  while (len < CONF_LINE_SIZE - 1) {
-    int c = std::getc(f);
-    if (c == EOF) break;
-    if (c == '\r') {
-      const int after = std::getc(f);
-      if (after == '\n')
-        c = '\n';
-      else if (after != EOF)
-        std::ungetc(after, f);
-    }
-    buf[len++] = static_cast<char>(c);
-    if (c == '\n') break;
-  }
-  buf[len] = '\0';
-  return len;
-}
-
 // Finds the one keyword the word names: nullptr after the message when it
 // names none or several.
 const keyword* match_keyword(const char* word) {
@@ -115,7 +88,7 @@ const keyword* match_keyword(const char* word) {
 int process_lines(std::FILE* f) {
   char line[CONF_LINE_SIZE];
   int items = 0;
-  while (int len = read_line(f, line)) {
+  while (int len = static_cast<int>(read_text_line(f, line, sizeof line))) {
     if (line[len - 1] == '\n') line[--len] = '\0';
     ++conf_line_num;
     std::strcpy(conf_line_copy, line);  // up to the first NUL byte

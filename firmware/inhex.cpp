@@ -6,6 +6,7 @@
 
 #include "firmware.h"
 #include "hex_line.h"
+#include "input_file.h"
 
 namespace {
 
@@ -93,7 +94,7 @@ int inhexverify(std::FILE* fp) {
   unsigned long line_no = 0;
   int records = 0;
   char line[HEX_LINE_SIZE];
-  while (hex_read_line(fp, line, sizeof line)) {
+  while (read_text_line(fp, line, sizeof line) > 0) {
     ++line_no;
     const std::size_t len = hex_strip_newline(line);
     if (line[0] != ':') continue;

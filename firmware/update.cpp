@@ -36,11 +36,6 @@ constexpr unsigned char FATAL = 0x18;
 constexpr int REPLY_WINDOW = 20;  // bytes a two-part read can fill
 constexpr std::chrono::milliseconds DRAIN_LIMIT(2000);
 
-struct file_closer {
-  void operator()(std::FILE* fp) const { std::fclose(fp); }
-};
-using file_ptr = std::unique_ptr<std::FILE, file_closer>;
-
 // The port from its first open to the end of the update. Ending the session
 // closes the port and tells the operator; a failed re-open after the reset
 // leaves nothing to close and nothing to tell.
@@ -235,7 +230,7 @@ int send_records(std::FILE* fp, unsigned total) {
   // Sized like the check's line buffer, so every record it accepted goes out
   // whole, however long; the CR takes the terminator's place.
   char line[HEX_LINE_SIZE];
-  while (hex_read_line(fp, line, sizeof line)) {
+  while (read_text_line(fp, line, sizeof line) > 0) {
     ++line_no;
     const std::size_t len = hex_strip_newline(line);
     if (line[0] != ':') continue;

@@ -11,13 +11,55 @@
 // in text mode first and refused afterwards when it proves to be no regular
 // file (CON, NUL, a COM port, a directory).
 //
+// Lines are read as text mode gives them on every system: a CR right before
+// a LF is part of the line end, and a line longer than the buffer comes in
+// pieces, each read as a line of its own.
+//
 //   open_input_file  a stream reading a regular file, or nullptr (errno set)
+//   file_ptr         owns an open stream and closes it
+//   getc_text        next character, a CR LF pair read as one '\n'
+//   read_text_line   one line up to and including its '\n'; bytes stored
 #pragma once
 
 #include <sys/stat.h>
 
 #include <cerrno>
+#include <cstddef>
 #include <cstdio>
+#include <memory>
+
+struct file_closer {
+  void operator()(std::FILE* f) const { std::fclose(f); }
+};
+using file_ptr = std::unique_ptr<std::FILE, file_closer>;
+
+inline int getc_text(std::FILE* f) {
+#if defined(_WIN32)
+  const int c = _getc_nolock(f);
+#else
+  const int c = getc_unlocked(f);
+#endif
+  if (c != '\r') return c;
+  const int after = std::getc(f);
+  if (after == '\n') return '\n';
+  if (after != EOF) std::ungetc(after, f);
+  return c;
+}
+
+// Reads at most size - 1 bytes, up to and including a line feed, and ends
+// them with a NUL. Returns the bytes stored (NUL bytes read included), 0 at
+// the end of the file.
+inline std::size_t read_text_line(std::FILE* f, char* buf, std::size_t size) {
+  std::size_t len = 0;
+  while (len + 1 < size) {
+    const int c = getc_text(f);
+    if (c == EOF) break;
+    buf[len++] = static_cast<char>(c);
+    if (c == '\n') break;
+  }
+  buf[len] = '\0';
+  return len;
+}
 
 #if defined(_WIN32)
 

@@ -13,6 +13,7 @@
 #pragma once
 
 #include "conf_rec.h"
+#include "get_token.h"
 
 // The configuration file being read: its name, the count of lines read, the
 // current line as read (for messages) and its first '#', '/' or ';'.
@@ -21,12 +22,6 @@ extern const char* conf_file_name;
 extern int conf_line_num;
 extern char conf_line_copy[CONF_LINE_SIZE];
 extern const char* conf_comment;
-
-// Skips leading delimiters, ends the token at the next delimiter (overwritten
-// with a zero byte) or at the end of the text. *rest points behind the token's
-// delimiter, or at the terminating zero; *ending gets the character that ended
-// the token (0 at the end). No token: nullptr, *rest = nullptr, *ending = 0.
-char* get_token(char* text, const char* delims, char** rest, char* ending);
 
 // code is KW_SUBSTITUTEPATH or KW_DELETEPATH; args is the line after the
 // keyword, in the current line's buffer (conf_comment is compared with it).

@@ -4,19 +4,16 @@
 #include <cstdarg>
 #include <cstring>
 
+#include "get_token.h"
+#include "input_file.h"
+
 int rule_line::get(std::FILE* fp) {
   if (pending_ != EOF) {
     const int c = pending_;
     pending_ = EOF;
     return c;
   }
-  // Text-mode reading: a CR right before the LF is part of the line end.
-  const int c = std::getc(fp);
-  if (c != '\r') return c;
-  const int after = std::getc(fp);
-  if (after == '\n') return '\n';
-  if (after != EOF) std::ungetc(after, fp);
-  return c;
+  return getc_text(fp);
 }
 
 line_status rule_line::read(std::FILE* fp) {
@@ -41,14 +38,7 @@ line_status rule_line::read(std::FILE* fp) {
   return LINE_READ;
 }
 
-char* rule_line::next(const char* set) {
-  pos += std::strspn(pos, set);
-  if (*pos == '\0') return nullptr;
-  char* word = pos;
-  pos += std::strcspn(pos, set);
-  if (*pos != '\0') *pos++ = '\0';
-  return word;
-}
+char* rule_line::next(const char* set) { return get_token(pos, set, &pos, nullptr); }
 
 int rule_line::fail(int code, const char* what, ...) const {
   std::printf("\a\aError: %s[%d]: ", file, number);

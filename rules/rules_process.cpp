@@ -14,11 +14,6 @@
 
 namespace {
 
-struct file_closer {
-  void operator()(std::FILE* fp) const { std::fclose(fp); }
-};
-using file_ptr = std::unique_ptr<std::FILE, file_closer>;
-
 struct rules_run {
   rule_line ln;
   int accepted = 0;

@@ -5,22 +5,10 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "get_token.h"
+
 char* word_splitter::next(const char* separators) {
-  if (pos_ == nullptr) return nullptr;
-  pos_ += std::strspn(pos_, separators);
-  if (*pos_ == '\0') {
-    pos_ = nullptr;
-    return nullptr;
-  }
-  char* word = pos_;
-  char* end = word + std::strcspn(word, separators);
-  if (*end == '\0') {
-    pos_ = nullptr;
-  } else {
-    *end = '\0';
-    pos_ = end + 1;
-  }
-  return word;
+  return get_token(pos_, separators, &pos_, nullptr);
 }
 
 bool starts_with_nocase(const char* text, const char* prefix) {
